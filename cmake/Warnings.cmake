@@ -1,0 +1,12 @@
+# Project-wide warnings and, for the native build, the sanitizers.
+add_library(zentrail_warnings INTERFACE)
+target_compile_options(zentrail_warnings INTERFACE -Wall -Wextra -Wpedantic -Wshadow)
+if(ZENTRAIL_WERROR)
+    target_compile_options(zentrail_warnings INTERFACE -Werror)
+endif()
+
+if(ZENTRAIL_SANITIZE AND NOT CMAKE_CROSSCOMPILING)
+    add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all
+                        -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=address,undefined)
+endif()

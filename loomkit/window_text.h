@@ -1,0 +1,19 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace loomkit {
+
+// Where a control's 8-bit text comes from: its length, then a terminated copy
+// into a buffer of a given size. The Win32 form reads a window handle.
+class text_source {
+public:
+    virtual ~text_source() = default;
+    virtual std::int32_t TextLength() const = 0;
+    virtual void CopyText(char* buffer, std::int32_t size) const = 0;
+};
+
+// The whole text into out; false (out unchanged) when no buffer could be had.
+bool window_text_to_string(const text_source& source, std::string& out);
+
+}  // namespace loomkit

@@ -1,0 +1,48 @@
+#pragma once
+#include <cstdint>
+
+// MT19937 with bulk tempering: regeneration renews all 624 state words and
+// tempers them into output, so taking a value is one comparison, one load and
+// one increment. The record sits on a 16-byte boundary inside its heap block so
+// that the vector routines use aligned loads and stores on both arrays.
+constexpr std::uint32_t kMtWords = 624;
+
+struct MtState;
+using MtRegenerate = void (*)(MtState*);
+
+struct MtState {
+    std::uint32_t state[kMtWords];   // untempered state words
+    std::uint32_t output[kMtWords];  // tempered outputs of the last regeneration
+    std::uint32_t index;             // next output to hand out; kMtWords = all used
+    void* raw_block;                 // what malloc returned: the only address to free
+    MtRegenerate regenerate;         // routine chosen at creation
+};
+
+// Allocates, aligns, picks the widest routine the processor offers and seeds.
+// Null when the memory cannot be had.
+MtState* mt_create(std::uint32_t seed);
+std::uint32_t mt_next(MtState* generator);
+
+// The three interchangeable regeneration routines; all give the same words.
+// mt_regen_mmx and mt_regen_sse2 exist only on x86 builds.
+void mt_regen_plain(MtState* generator);
+#if defined(__i386__) || defined(__x86_64__)
+#define ZENTRAIL_HAVE_X86_SIMD 1
+void mt_regen_mmx(MtState* generator);
+void mt_regen_sse2(MtState* generator);
+#endif
+
+// A generator seeded with the current second (time(NULL), low 32 bits), or
+// with an explicit seed. handle is null when creation failed.
+struct MtGenerator {
+    MtGenerator();
+    explicit MtGenerator(std::uint32_t seed);
+    ~MtGenerator();
+    MtGenerator(const MtGenerator&) = delete;
+    MtGenerator& operator=(const MtGenerator&) = delete;
+
+    MtState* handle;
+};
+
+// Frees the block behind holder->handle; always 0. Does not clear handle.
+std::int32_t mt_destroy(MtGenerator* holder);
