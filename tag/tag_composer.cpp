@@ -8,11 +8,12 @@ namespace {
 constexpr std::int32_t kCodeRadix = 62;
 }
 
+std::string NameCode(std::string_view name) {
+    return EncodeBaseN(Crc32(name.data(), static_cast<std::int32_t>(name.size())), kCodeRadix);
+}
+
 std::string ComposeTag(const std::string& tag, const std::string& name, MtGenerator& random) {
-    const std::uint32_t checksum = Crc32(name.data(), static_cast<std::int32_t>(name.size()));
-    std::string suffix = EncodeBaseN(checksum, kCodeRadix);
-    // No generator (its memory could not be had) means no number: the output
-    // then ends with the underscore rather than touching a null state.
+    std::string suffix = NameCode(name);
     if (suffix.empty() && random.handle != nullptr) {
         suffix = loomkit::to_decimal_text(mt_next(random.handle));
     }

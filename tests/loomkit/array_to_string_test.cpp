@@ -15,6 +15,10 @@ struct Conversion {
     std::string expected;
 };
 
+std::ostream& operator<<(std::ostream& out, const Conversion& c) {
+    return out << ::testing::PrintToString(c.input) << (c.strict ? " strict" : "");
+}
+
 class ConvertKept : public ::testing::TestWithParam<Conversion> {};
 
 TEST_P(ConvertKept, GivesCharacters) {

@@ -16,6 +16,8 @@ struct Decimal {
     const char* text;
 };
 
+std::ostream& operator<<(std::ostream& out, const Decimal& d) { return out << d.value; }
+
 class DecimalText : public ::testing::TestWithParam<Decimal> {};
 
 TEST_P(DecimalText, IsUnsigned) {

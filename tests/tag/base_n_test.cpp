@@ -13,6 +13,10 @@ struct Encoding {
     const char* digits;
 };
 
+std::ostream& operator<<(std::ostream& out, const Encoding& e) {
+    return out << e.value << " radix " << e.radix;
+}
+
 class EncodeBaseNKnown : public ::testing::TestWithParam<Encoding> {};
 
 TEST_P(EncodeBaseNKnown, GivesDigits) {

@@ -15,6 +15,10 @@ struct KnownChecksum {
     std::uint32_t checksum;
 };
 
+std::ostream& operator<<(std::ostream& out, const KnownChecksum& c) {
+    return out << ::testing::PrintToString(c.bytes);
+}
+
 class Crc32Known : public ::testing::TestWithParam<KnownChecksum> {};
 
 TEST_P(Crc32Known, MatchesPublishedValue) {

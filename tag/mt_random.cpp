@@ -1,0 +1,69 @@
+#include "tag/mt_random.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <ctime>
+#include <new>
+
+#include "tag/cpu_features.h"
+
+namespace {
+
+constexpr std::uint32_t kSeedMultiplier = 1812433253u;
+constexpr std::uintptr_t kRecordAlignment = 16;
+
+MtRegenerate widest_routine() {
+    const std::int32_t features = cpu_feature_bits();
+#ifdef ZENTRAIL_HAVE_X86_SIMD
+    // SSE2 is tested first: a processor with SSE2 has MMX as well.
+    if (features & kCpuSse2) return mt_regen_sse2;
+    if (features & kCpuMmx) return mt_regen_mmx;
+#else
+    static_cast<void>(features);
+#endif
+    return mt_regen_plain;
+}
+
+}  // namespace
+
+MtState* mt_create(std::uint32_t seed) {
+    // 15 spare bytes let the record start on the first 16-byte boundary of the
+    // block, whatever alignment malloc gives.
+    void* const block = std::malloc(sizeof(MtState) + kRecordAlignment - 1);
+    if (block == nullptr) return nullptr;
+    const std::uintptr_t place =
+        (reinterpret_cast<std::uintptr_t>(block) + kRecordAlignment - 1) & ~(kRecordAlignment - 1);
+    MtState* const generator = ::new (reinterpret_cast<void*>(place)) MtState;
+    generator->raw_block = block;
+    generator->regenerate = widest_routine();
+
+    std::uint32_t word = seed;
+    generator->state[0] = word;
+    for (std::uint32_t i = 1; i < kMtWords; ++i) {
+        word = kSeedMultiplier * (word ^ (word >> 30)) + i;
+        generator->state[i] = word;
+    }
+    // output stays as malloc left it: the first mt_next regenerates before reading.
+    generator->index = kMtWords;
+    return generator;
+}
+
+std::uint32_t mt_next(MtState* generator) {
+    if (generator->index >= kMtWords) generator->regenerate(generator);
+    return generator->output[generator->index++];
+}
+
+std::int32_t mt_destroy(MtGenerator* holder) {
+    std::free(holder->handle->raw_block);
+    return 0;
+}
+
+MtGenerator::MtGenerator() : handle(nullptr) {
+    handle = mt_create(static_cast<std::uint32_t>(std::time(nullptr)));
+}
+
+MtGenerator::MtGenerator(std::uint32_t seed) : handle(mt_create(seed)) {}
+
+MtGenerator::~MtGenerator() {
+    if (handle != nullptr) mt_destroy(this);
+}

@@ -1,0 +1,56 @@
+// Built with -fno-tree-vectorize: this is the routine for processors without
+// vector units, so it must stay scalar in every build.
+#include <cstdint>
+
+#include "tag/mt_random.h"
+
+namespace {
+
+constexpr std::uint32_t kFar = 397;                // distance to the partner word
+constexpr std::uint32_t kSplit = kMtWords - kFar;  // 227: first word whose partner wraps
+constexpr std::uint32_t kUpperMask = 0x80000000u;
+constexpr std::uint32_t kLowerMask = 0x7FFFFFFFu;
+constexpr std::uint32_t kMatrix = 0x9908B0DFu;
+
+// The matrix is mixed in when y (and so the successor) is odd. A two-entry
+// table costs one load where the mask arithmetic costs three instructions,
+// and neither branches.
+constexpr std::uint32_t kMatrixIfOdd[2] = {0u, kMatrix};
+
+// New value of a word from itself, its successor and its partner word.
+inline std::uint32_t twist(std::uint32_t current, std::uint32_t next, std::uint32_t partner) {
+    const std::uint32_t y = (current & kUpperMask) | (next & kLowerMask);
+    return partner ^ (y >> 1) ^ kMatrixIfOdd[next & 1u];
+}
+
+inline std::uint32_t temper(std::uint32_t y) {
+    y ^= y >> 11;
+    y ^= (y & 0xFF3A58ADu) << 7;   // same bits as (y << 7) & 0x9D2C5680
+    y ^= (y & 0xFFFFDF8Cu) << 15;  // same bits as (y << 15) & 0xEFC60000
+    y ^= y >> 18;
+    return y;
+}
+
+}  // namespace
+
+void mt_regen_plain(MtState* generator) {
+    std::uint32_t* const s = generator->state;
+    // The successor is carried in a register from one step to the next.
+    std::uint32_t current = s[0];
+    std::uint32_t k = 0;
+    for (; k < kSplit; ++k) {  // partners 397..623, not yet renewed
+        const std::uint32_t next = s[k + 1];
+        s[k] = twist(current, next, s[k + kFar]);
+        current = next;
+    }
+    for (; k < kMtWords - 1; ++k) {  // partners 0..395, renewed in this pass
+        const std::uint32_t next = s[k + 1];
+        s[k] = twist(current, next, s[k - kSplit]);
+        current = next;
+    }
+    s[kMtWords - 1] = twist(current, s[0], s[kFar - 1]);
+
+    generator->index = 0;
+    std::uint32_t* const out = generator->output;
+    for (std::uint32_t i = 0; i < kMtWords; ++i) out[i] = temper(s[i]);
+}
