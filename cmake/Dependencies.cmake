@@ -34,11 +34,12 @@ endif()
 # building needs no Wine, and a cold Wine prefix gets a generous timeout.
 # Under the sanitizers a request beyond 2 GiB fails as it would in a 32-bit
 # process, instead of being granted from a 64-bit address space: that is how
-# the tests reach the out-of-memory paths.
+# the tests reach the out-of-memory paths. Further test properties may follow
+# the target as name-value pairs (e.g. RUN_SERIAL TRUE).
 set(ZENTRAIL_TEST_ENVIRONMENT
     "ASAN_OPTIONS=allocator_may_return_null=1:max_allocation_size_mb=2048:detect_leaks=1")
 function(zentrail_add_gtest target)
     target_link_libraries(${target} PRIVATE GTest::gtest_main)
     gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-                         PROPERTIES ENVIRONMENT "${ZENTRAIL_TEST_ENVIRONMENT}")
+                         PROPERTIES ENVIRONMENT "${ZENTRAIL_TEST_ENVIRONMENT}" ${ARGN})
 endfunction()

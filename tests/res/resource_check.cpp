@@ -9,6 +9,8 @@
 #include <type_traits>
 #include <utility>
 
+#include "about_text.h"
+
 namespace zentrail::res_check {
 namespace {
 
@@ -482,7 +484,7 @@ const char* const kVersionStrings[][2] = {
     {"FileDescription", "Zentrail Module"},
     {"FileVersion", "2, 0, 0, 1"},
     {"InternalName", "Zentrail2"},
-    {"LegalCopyright", "Copyright (C) 2026 Zentrail developers"},
+    {"LegalCopyright", ZENTRAIL_COPYRIGHT_LINE},
     {"OriginalFilename", "Zentrail.exe"},
     {"ProductName", "Zentrail Module"},
     {"ProductVersion", "2, 0, 0, 1"},
