@@ -11,7 +11,8 @@ std::string array_to_string::convert(const char* data, std::uint32_t count, bool
     for (std::uint32_t i = 0; i < count; ++i) {
         const char c = data[i];
         if (previous == '\0' && c == '\0') {
-            if (strict) throw std::runtime_error("array_to_string::convert function: cannot convert");
+            if (strict)
+                throw std::runtime_error("array_to_string::convert function: cannot convert");
             break;
         }
         result.push_back(c);

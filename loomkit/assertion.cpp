@@ -29,8 +29,9 @@ void report_assertion(const char* check, const char* file, std::int32_t line, co
     } else {
         std::snprintf(message, sizeof message, "%s", "No message\n");
     }
-    std::snprintf(record, sizeof record, "LOOMKIT_ASSERT(%s):\nfile:%s / \n line:%d / \n message: %s",
-                  check, file, static_cast<int>(line), message);
+    std::snprintf(record, sizeof record,
+                  "LOOMKIT_ASSERT(%s):\nfile:%s / \n line:%d / \n message: %s", check, file,
+                  static_cast<int>(line), message);
 
     platform::debugger_output(record);
     // Text mode: on Windows every line feed reaches the file as CR LF.

@@ -14,6 +14,6 @@ std::int32_t show_message(const char* format, ...);
 
 }  // namespace loomkit
 
-#define LOOMKIT_ASSERT(check)                                                   \
-    ((check) ? static_cast<void>(0)                                             \
+#define LOOMKIT_ASSERT(check)       \
+    ((check) ? static_cast<void>(0) \
              : ::loomkit::report_assertion(#check, __FILE__, __LINE__, nullptr))

@@ -6,7 +6,7 @@ namespace loomkit {
 // A byte block on the C heap, released when the owner goes out of scope.
 // Exhaustion is reported by a std::logic_error naming the size, never by null.
 class scoped_buffer_base {
-public:
+  public:
     scoped_buffer_base() = default;
     virtual ~scoped_buffer_base();
     scoped_buffer_base(const scoped_buffer_base&) = delete;

@@ -7,7 +7,7 @@ namespace loomkit {
 // Where a control's 8-bit text comes from: its length, then a terminated copy
 // into a buffer of a given size. The Win32 form reads a window handle.
 class text_source {
-public:
+  public:
     virtual ~text_source() = default;
     virtual std::int32_t TextLength() const = 0;
     virtual void CopyText(char* buffer, std::int32_t size) const = 0;

@@ -36,7 +36,8 @@ bool LineReader::ForEachLine(const std::function<bool(std::string_view)>& on_lin
         if (got == 0) break;
         const char* start = block.data();
         const char* const end = start + got;
-        while (const void* found = std::memchr(start, '\n', static_cast<std::size_t>(end - start))) {
+        while (const void* found =
+                   std::memchr(start, '\n', static_cast<std::size_t>(end - start))) {
             const char* feed = static_cast<const char*>(found);
             std::string_view line(start, static_cast<std::size_t>(feed - start));
             if (!pending_.empty()) {

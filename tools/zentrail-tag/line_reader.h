@@ -8,7 +8,7 @@
 // line; the last line may lack its line feed. Any other byte, NUL included,
 // is data. Memory is one read block plus the longest line.
 class LineReader {
-public:
+  public:
     explicit LineReader(int fd) : fd_(fd) {}
 
     // Calls on_line for each line. before_wait runs before every read that may
@@ -17,7 +17,7 @@ public:
     bool ForEachLine(const std::function<bool(std::string_view)>& on_line,
                      const std::function<bool()>& before_wait);
 
-private:
+  private:
     int fd_;
     std::string pending_;  // start of a line that spans two reads
 };

@@ -70,8 +70,10 @@ TagToolOptions ParseTagToolOptions(int argc, const char* const* argv) {
             }
             options.time = ParseSeconds(value);
             if (!options.time) {
-                return UsageError("--time takes a whole number of seconds from 0 to 4294967295, "
-                                  "not '" + Printable(value) + "'");
+                return UsageError(
+                    "--time takes a whole number of seconds from 0 to 4294967295, "
+                    "not '" +
+                    Printable(value) + "'");
             }
         } else {
             return UsageError("unknown option '" + Printable(argument) + "' (try --help)");

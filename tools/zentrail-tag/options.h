@@ -9,10 +9,10 @@ struct TagToolOptions {
     enum class Action { kRun, kHelp, kVersion, kUsageError };
 
     Action action = Action::kRun;
-    std::string error;                 // one line, for kUsageError
+    std::string error;                  // one line, for kUsageError
     std::optional<std::uint32_t> time;  // seconds since 1970 for the fallback
     std::string tag;
-    std::vector<std::string> names;     // empty: names come from standard input
+    std::vector<std::string> names;  // empty: names come from standard input
 };
 
 TagToolOptions ParseTagToolOptions(int argc, const char* const* argv);

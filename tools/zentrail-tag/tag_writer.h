@@ -9,14 +9,14 @@
 // number for an empty code is that of the given second, or of the current
 // second when none is given; it is worked out once per second, not per line.
 class TagWriter {
-public:
+  public:
     TagWriter(std::FILE* out, std::string tag, std::optional<std::uint32_t> fixed_second);
 
     // false once writing has failed.
     bool WriteTagFor(std::string_view name);
     bool Flush();
 
-private:
+  private:
     const std::string& FallbackText();
     bool Append(std::string_view bytes);
 
