@@ -7,6 +7,11 @@ contenders' figures and then one line per goal: its name, the measured ratio,
 the target and ok or MISSED. Ratios come from the minima (on a shared machine
 noise only ever adds time); the ratio of the medians is shown beside them.
 Exit code 1 when a goal is missed, 0 otherwise.
+
+After the goals come report lines without targets, which never change the
+exit code: the sizes of Zentrail.exe and of a minimal dialog program built the
+same way, their start-up times under Wine and, when it was measured, their
+memory after a minute of running.
 """
 
 import argparse
@@ -174,6 +179,71 @@ def measure_tool(tool, work):
                                          f"{large_rss} KiB vs {small_rss} KiB")
 
 
+# --- Zentrail.exe: size, start-up, memory (reported, no targets) -------------
+
+def read_lines(path, kind):
+    """The fields after the kind of every line of that kind in path."""
+    if not path or not os.path.exists(path):
+        return []
+    with open(path) as f:
+        return [line.split()[1:] for line in f if line.split()[:1] == [kind]]
+
+
+def program_sizes(strip, paths, work):
+    """[(file name, stripped bytes, unstripped bytes or None)]; None for a
+    stripped size that could not be had."""
+    sizes = []
+    for path in paths:
+        name = os.path.basename(path)
+        if not os.path.exists(path):
+            sizes.append((name, None, None))
+            continue
+        stripped = os.path.join(work, "stripped-" + name)
+        done = subprocess.run([strip, "-o", stripped, path], capture_output=True, check=False)
+        sizes.append((name, os.path.getsize(stripped) if done.returncode == 0 else None,
+                      os.path.getsize(path)))
+    return sizes
+
+
+def report_lines(args):
+    """(name, figures) for every report line."""
+    lines = []
+    if not args.program_file:
+        lines.append(("program sizes", "no figure"))
+    for name, stripped, unstripped in program_sizes(args.strip, args.program_file, args.work):
+        figure = "no figure" if stripped is None else \
+            f"{stripped:,} B stripped ({unstripped:,} B unstripped)"
+        lines.append((f"{name} size", figure))
+
+    startup = read_lines(args.startup, "startup")
+    if not startup:
+        lines.append(("start-up to a visible window (i686, Wine)", "no figure"))
+    for name, low, middle in startup:
+        lines.append((f"{name} start-up to a visible window (i686, Wine)",
+                      f"min {float(low):.1f} ms, median {float(middle):.1f} ms"))
+    for ours, peer, low, middle in read_lines(args.startup, "ratio"):
+        lines.append((f"{ours} start-up vs {peer}",
+                      f"{float(low):.2f}x the time (median {float(middle):.2f})"))
+
+    if not args.memory:
+        lines.append(("memory after a minute", "not measured (scripts/bench --memory)"))
+        return lines
+    memory = read_lines(args.memory, "memory")
+    if not memory:
+        lines.append(("memory after a minute", "no figure"))
+    linux = {fields[0]: [int(x) for x in fields[1:]] for fields in read_lines(args.memory, "linux")}
+    for name, seconds, peak, current, private in memory:
+        figure = f"working set {int(current):,} KiB (peak {int(peak):,} KiB)"
+        # Wine counts no private bytes for another process; Linux does.
+        if int(private):
+            figure += f", private {int(private):,} KiB"
+        if name in linux:
+            pss, own = linux[name][2:]
+            figure += f"; Linux: PSS {pss:,} KiB, private {own:,} KiB"
+        lines.append((f"{name} memory after {seconds} s (i686, Wine)", figure))
+    return lines
+
+
 # --- report ------------------------------------------------------------------
 
 def print_figures(title, figures):
@@ -188,6 +258,13 @@ def main():
     parser.add_argument("--rounds", help="output of zentrail-bench-rounds (i686 build)")
     parser.add_argument("--tag-tool", help="native release zentrail-tag")
     parser.add_argument("--work", default=".", help="folder for the generated name files")
+    parser.add_argument("--startup", help="output of zentrail-startup (i686 build)")
+    parser.add_argument("--memory", help="output of zentrail-startup --memory, with the "
+                        "Linux-side lines of scripts/bench")
+    parser.add_argument("--program-file", action="append", default=[],
+                        help="a program whose size is reported (repeatable)")
+    parser.add_argument("--strip", default="i686-w64-mingw32-strip",
+                        help="strip tool for the stripped sizes")
     args = parser.parse_args()
 
     figures = {"native": read_native(args.native), "i686": read_rounds(args.rounds)}
@@ -228,6 +305,12 @@ def main():
         print(f"  {goal:<{width}}  {measured:<34}  {wanted:<20}  {'ok' if ok else 'MISSED'}")
     missed = sum(1 for line in lines if not line[3])
     print(f"{len(lines) - missed} of {len(lines)} goals met")
+
+    reports = report_lines(args)
+    print("reports (no targets):")
+    width = max(len(line[0]) for line in reports)
+    for name, figure in reports:
+        print(f"  {name:<{width}}  {figure}")
     return 1 if missed else 0
 
 

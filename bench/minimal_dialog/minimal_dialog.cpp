@@ -1,0 +1,39 @@
+// The yardstick for Zentrail's start-up time and size: a program built the
+// same way (i686, linked -static, the same flags) that shows one small
+// modeless dialog and pumps its messages the way Zentrail does, and nothing
+// else. Close, Esc and WM_CLOSE end it with exit code 2, as they end Zentrail.
+#include <windows.h>
+
+#include "minimal_dialog.h"
+
+namespace {
+
+INT_PTR CALLBACK MinimalDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM /*lParam*/) {
+    if (message == WM_INITDIALOG) return TRUE;
+    if (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {
+        DestroyWindow(window);
+        PostQuitMessage(2);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLine*/,
+                   int showCommand) {
+    const HWND dialog =
+        CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_MINIMAL), nullptr, MinimalDialogProc, 0);
+    if (dialog == nullptr) return 0;
+    ShowWindow(dialog, showCommand);
+    MSG message{};
+    BOOL got = FALSE;
+    while ((got = GetMessageA(&message, nullptr, 0, 0)) > 0) {
+        if (!IsDialogMessageA(dialog, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+    // -1: the loop itself failed, which is no clean end.
+    return got == 0 ? static_cast<int>(message.wParam) : 1;
+}
