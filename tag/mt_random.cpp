@@ -48,11 +48,6 @@ MtState* mt_create(std::uint32_t seed) {
     return generator;
 }
 
-std::uint32_t mt_next(MtState* generator) {
-    if (generator->index >= kMtWords) generator->regenerate(generator);
-    return generator->output[generator->index++];
-}
-
 std::int32_t mt_destroy(MtGenerator* holder) {
     std::free(holder->handle->raw_block);
     return 0;
