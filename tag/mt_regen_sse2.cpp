@@ -24,15 +24,34 @@ constexpr std::uint32_t kFar = 397;
 constexpr std::uint32_t kSplit = kMtWords - kFar;  // 227
 constexpr std::uint32_t kMatrix = 0x9908B0DFu;
 
-alignas(16) const std::uint32_t kLowerMask[4] = {0x7FFFFFFFu, 0x7FFFFFFFu, 0x7FFFFFFFu,
-                                                 0x7FFFFFFFu};
-alignas(16) const std::uint32_t kMatrixLanes[4] = {kMatrix, kMatrix, kMatrix, kMatrix};
+// The recurrence's constants. With eight vector registers on 32-bit x86 they
+// are read from memory where used, as operands or into the register that a
+// copy would take anyway, rather than held in registers and spilled.
+struct alignas(16) Lanes {
+    std::uint32_t top_bit_halved[4];
+    std::uint32_t matrix[4];
+};
+constexpr Lanes kLanes = {{0x40000000u, 0x40000000u, 0x40000000u, 0x40000000u},
+                          {kMatrix, kMatrix, kMatrix, kMatrix}};
 alignas(16) const std::uint32_t kTemperB[4] = {0x9D2C5680u, 0x9D2C5680u, 0x9D2C5680u, 0x9D2C5680u};
 alignas(16) const std::uint32_t kTemperC[4] = {0xEFC60000u, 0xEFC60000u, 0xEFC60000u, 0xEFC60000u};
 
-// Aligned 16-byte access. The Debian mingw-w64 compiler emits unaligned moves
-// for every vector load and store, aligned intrinsics included, so there the
-// aligned move is written out; the memory operands keep the ordering exact.
+// A constant as an operand, which the compiler folds into the instruction that
+// uses it where it can.
+MT_SIMD_INLINE __m128i constant(const std::uint32_t (&lanes)[4]) {
+    return *reinterpret_cast<const __m128i*>(lanes);
+}
+
+// A state or output vector as the second operand of an instruction, where the
+// compiler folds it in like a constant.
+MT_SIMD_INLINE __m128i operand(const std::uint32_t* words) {
+    return *reinterpret_cast<const __m128i*>(words);
+}
+
+// Aligned 16-byte access into a register. The Debian mingw-w64 compiler emits
+// unaligned moves for every vector load and store, aligned intrinsics
+// included, so there the aligned move is written out; the memory operands
+// keep the ordering exact.
 #if defined(__MINGW32__)
 MT_SIMD_INLINE __m128i load(const std::uint32_t* words) {
     __m128i v;
@@ -53,23 +72,59 @@ MT_SIMD_INLINE void store(std::uint32_t* words, __m128i v) {
 }
 #endif
 
-// Words 1..4 of the eight words lo:hi, from two aligned vectors: lo moved
-// down by one word with hi's lowest word on top. Putting that word into lane 0
-// and rotating the lanes takes two instructions where two byte shifts and an
-// OR take three, in a loop that is bound by instruction count.
-MT_SIMD_INLINE __m128i next_four(__m128i lo, __m128i hi) {
-    const __m128 first_of_hi = _mm_move_ss(_mm_castsi128_ps(lo), _mm_castsi128_ps(hi));
-    return _mm_shuffle_epi32(_mm_castps_si128(first_of_hi), _MM_SHUFFLE(0, 3, 2, 1));
+// A new word is partner ^ ((current & upper | next & lower) >> 1) ^ (next odd ? matrix : 0),
+// the XOR of a part from the word itself,          own = (current >> 1) & bit 30,
+// and a part from its successor and its partner,   rest = (next >> 1) & bits 0..29
+//                                                         ^ (next odd ? matrix : 0) ^ partner.
+// Both come from the same aligned vector: the vector at j gives the own parts
+// of the words j..j+3 and the rests of the words j-1..j+2, whose partners are
+// one aligned vector too. Only the rests move down one word, one shuffle per
+// four words where moving successors and partners into place takes two. The
+// odd mask is the lowest bit moved to the top and spread over the lane by an
+// arithmetic shift: no constant to read.
+MT_SIMD_INLINE void split(const std::uint32_t* words, const std::uint32_t* partners,
+                          const Lanes& lanes, __m128i& own, __m128i& rest) {
+    const __m128i w = load(words);
+    const __m128i odd = _mm_srai_epi32(_mm_slli_epi32(w, 31), 31);
+    const __m128i half = _mm_srli_epi32(w, 1);
+    own = _mm_and_si128(half, constant(lanes.top_bit_halved));
+    rest = _mm_xor_si128(
+        _mm_xor_si128(_mm_xor_si128(half, own), _mm_and_si128(odd, constant(lanes.matrix))),
+        operand(partners));
 }
 
-MT_SIMD_INLINE __m128i twist4(__m128i current, __m128i next, __m128i far, __m128i lower,
-                              __m128i matrix) {
-    // (current & upper) | (next & lower), without a second mask
-    const __m128i y = _mm_srli_epi32(
-        _mm_xor_si128(_mm_and_si128(_mm_xor_si128(current, next), lower), current), 1);
-    // All ones in the lanes whose successor is odd.
-    const __m128i odd = _mm_srai_epi32(_mm_slli_epi32(next, 31), 31);
-    return _mm_xor_si128(_mm_xor_si128(y, _mm_and_si128(odd, matrix)), far);
+// The new words j..j+3 from the parts of the vectors at j and j+4: the rests
+// of j move down one word with the lowest rest of j+4 on top (into lane 0,
+// then a rotation of the lanes).
+MT_SIMD_INLINE __m128i combine(__m128i own, __m128i rest, __m128i rest_after) {
+    const __m128 lowest = _mm_move_ss(_mm_castsi128_ps(rest), _mm_castsi128_ps(rest_after));
+    return _mm_xor_si128(_mm_shuffle_epi32(_mm_castps_si128(lowest), _MM_SHUFFLE(0, 3, 2, 1)), own);
+}
+
+// Words first .. last - 1 in blocks of eight. The partners of the words
+// j-1 .. j+2 are the aligned vector at j + partner_offset. A block reads only
+// words ahead of itself, not yet renewed, and partners it does not write, so
+// its stores never feed its loads; the parts of the vector at k + 8 are the
+// next block's first ones.
+MT_SIMD_INLINE void renew_blocks(std::uint32_t* s, std::uint32_t first, std::uint32_t last,
+                                 std::int32_t partner_offset) {
+    // The constants' address is read from a volatile: not known to be
+    // constant, so the compiler neither folds the lanes into register
+    // constants nor hoists them out of the loop, since the loop's stores
+    // might change them.
+    const Lanes* volatile lanes_at = &kLanes;
+    const Lanes& lanes = *lanes_at;
+    __m128i own;
+    __m128i rest;
+    split(s + first, s + first + partner_offset, lanes, own, rest);
+    for (std::uint32_t k = first; k < last; k += 8) {
+        __m128i middle_own;
+        __m128i middle_rest;
+        split(s + k + 4, s + k + 4 + partner_offset, lanes, middle_own, middle_rest);
+        store(s + k, combine(own, rest, middle_rest));
+        split(s + k + 8, s + k + 8 + partner_offset, lanes, own, rest);
+        store(s + k + 4, combine(middle_own, middle_rest, rest));
+    }
 }
 
 inline std::uint32_t twist(std::uint32_t current, std::uint32_t next, std::uint32_t far) {
@@ -78,10 +133,12 @@ inline std::uint32_t twist(std::uint32_t current, std::uint32_t next, std::uint3
     return far ^ (y >> 1) ^ ((((next + 1u) & 1u) - 1u) & kMatrix);
 }
 
-MT_SIMD_INLINE __m128i temper4(__m128i y, __m128i mask_b, __m128i mask_c) {
-    y = _mm_xor_si128(y, _mm_srli_epi32(y, 11));
-    y = _mm_xor_si128(y, _mm_and_si128(_mm_slli_epi32(y, 7), mask_b));
-    y = _mm_xor_si128(y, _mm_and_si128(_mm_slli_epi32(y, 15), mask_c));
+// The first step reads the vector a second time as an operand rather than
+// copying it: one instruction less.
+MT_SIMD_INLINE __m128i temper4(const std::uint32_t* words) {
+    __m128i y = _mm_xor_si128(_mm_srli_epi32(load(words), 11), operand(words));
+    y = _mm_xor_si128(y, _mm_and_si128(_mm_slli_epi32(y, 7), constant(kTemperB)));
+    y = _mm_xor_si128(y, _mm_and_si128(_mm_slli_epi32(y, 15), constant(kTemperC)));
     return _mm_xor_si128(y, _mm_srli_epi32(y, 18));
 }
 
@@ -89,49 +146,17 @@ MT_SIMD_INLINE __m128i temper4(__m128i y, __m128i mask_b, __m128i mask_c) {
 
 MT_SIMD_ENTRY void mt_regen_sse2(MtState* generator) {
     std::uint32_t* const s = generator->state;
-    const __m128i lower = load(kLowerMask);
-    const __m128i matrix = load(kMatrixLanes);
 
-    // Blocks of eight words. A block reads words k+1..k+8 and k+397.. (not yet
-    // renewed) or k-227.. (renewed by earlier blocks), so the eight words of a
-    // block never depend on each other. The vector at k+8 and the third
-    // partner vector are the next block's first ones: they are carried over,
-    // since the block's own stores do not touch them.
-
-    // Words 0..223, partners 397..630 read from the aligned vectors at 396..
-    __m128i a0 = load(s);
-    __m128i f0 = load(s + kFar - 1);
-    std::uint32_t k = 0;
-    for (; k < 224; k += 8) {
-        const __m128i a1 = load(s + k + 4);
-        const __m128i a2 = load(s + k + 8);
-        const __m128i f1 = load(s + k + kFar + 3);
-        const __m128i f2 = load(s + k + kFar + 7);
-        store(s + k, twist4(a0, next_four(a0, a1), next_four(f0, f1), lower, matrix));
-        store(s + k + 4, twist4(a1, next_four(a1, a2), next_four(f1, f2), lower, matrix));
-        a0 = a2;
-        f0 = f2;
-    }
+    // Words 0..223, partners 397..623 not yet renewed.
+    renew_blocks(s, 0, 224, kFar - 1);
     // Words 224..226 would read partners past word 623, and 227 is the first
     // word whose partner is renewed: one at a time.
     s[224] = twist(s[224], s[225], s[621]);
     s[225] = twist(s[225], s[226], s[622]);
     s[226] = twist(s[226], s[227], s[623]);
     s[227] = twist(s[227], s[228], s[0]);
-
-    // Words 228..619, partners 1..392 read from the aligned vectors at 0..
-    a0 = load(s + 228);
-    f0 = load(s);
-    for (k = 228; k < 620; k += 8) {
-        const __m128i a1 = load(s + k + 4);
-        const __m128i a2 = load(s + k + 8);
-        const __m128i f1 = load(s + k - kSplit + 3);
-        const __m128i f2 = load(s + k - kSplit + 7);
-        store(s + k, twist4(a0, next_four(a0, a1), next_four(f0, f1), lower, matrix));
-        store(s + k + 4, twist4(a1, next_four(a1, a2), next_four(f1, f2), lower, matrix));
-        a0 = a2;
-        f0 = f2;
-    }
+    // Words 228..619, partners 1..392 renewed by earlier blocks.
+    renew_blocks(s, 228, 620, -static_cast<std::int32_t>(kSplit) - 1);
     // The last block would run past word 623 back to word 0.
     s[620] = twist(s[620], s[621], s[393]);
     s[621] = twist(s[621], s[622], s[394]);
@@ -139,16 +164,14 @@ MT_SIMD_ENTRY void mt_regen_sse2(MtState* generator) {
     s[623] = twist(s[623], s[0], s[396]);
 
     generator->index = 0;
-    const __m128i mask_b = load(kTemperB);
-    const __m128i mask_c = load(kTemperC);
     std::uint32_t* const out = generator->output;
     for (std::uint32_t i = 0; i < kMtWords; i += 12) {
-        const __m128i y0 = load(s + i);
-        const __m128i y1 = load(s + i + 4);
-        const __m128i y2 = load(s + i + 8);
-        store(out + i, temper4(y0, mask_b, mask_c));
-        store(out + i + 4, temper4(y1, mask_b, mask_c));
-        store(out + i + 8, temper4(y2, mask_b, mask_c));
+        const __m128i y0 = temper4(s + i);
+        const __m128i y1 = temper4(s + i + 4);
+        const __m128i y2 = temper4(s + i + 8);
+        store(out + i, y0);
+        store(out + i + 4, y1);
+        store(out + i + 8, y2);
     }
 }
 
