@@ -3,35 +3,43 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "about/hyper_link.h"
 
-// Shared by the hyperlink tests: a dialog full of statics that records what
-// its links tell it, pictures of a control's client area, and the browser
-// colour values in the registry.
+// Shared by the hyperlink tests that make windows.
 
 // The test dialog's plain text colour and background, set in the DC of every
 // WM_CTLCOLORSTATIC, so that a picture tells plain parts from link parts.
 constexpr COLORREF kPlainColor = RGB(0, 160, 0);
 constexpr COLORREF kBackground = RGB(255, 255, 255);
+constexpr COLORREF kBlue = RGB(0, 0, 255);      // the default link colour
+constexpr COLORREF kPurple = RGB(128, 0, 128);  // the default visited colour
 
-struct SeenCommand {
-    WORD id;
-    WORD code;
-    HWND control;
-};
+inline bool operator==(const RECT& a, const RECT& b) { return EqualRect(&a, &b) != FALSE; }
+inline void PrintTo(const RECT& r, std::ostream* out) {
+    *out << "{" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << "}";
+}
 
-struct SeenNotify {
+// What the dialog was told: WM_COMMAND (id and code from wParam, the control
+// from lParam) or WM_NOTIFY (from its NMHDR).
+struct Told {
+    UINT message;
     WPARAM wParam;
-    NMHDR header;
+    HWND from;
+    UINT_PTR id;
+    UINT code;
+    bool operator==(const Told& o) const {
+        return message == o.message && wParam == o.wParam && from == o.from && id == o.id &&
+               code == o.code;
+    }
 };
 
-// Dialog IDD_LINK_TEST, shown at the screen's top-left corner and destroyed
-// with the object.
+// Dialog IDD_LINK_TEST, shown at the screen's top-left corner, destroyed with
+// the object; it records the commands and notifications it gets.
 class LinkDialog {
   public:
     LinkDialog();
@@ -40,12 +48,10 @@ class LinkDialog {
     LinkDialog& operator=(const LinkDialog&) = delete;
 
     HWND get() const { return dialog_; }
-    HWND Item(int id) const { return GetDlgItem(dialog_, id); }
     // Ends the dialog early, to watch the links go with it.
     void Destroy();
 
-    std::vector<SeenCommand> commands;
-    std::vector<SeenNotify> notifies;
+    std::vector<Told> told;
     HBRUSH background;
 
   private:
@@ -53,25 +59,14 @@ class LinkDialog {
 };
 
 // The pixels of a window's client area as WM_PRINTCLIENT draws them into a
-// memory bitmap filled with fill beforehand.
+// bitmap filled with magenta beforehand.
 class Picture {
   public:
-    static Picture Print(HWND window, COLORREF fill = RGB(255, 0, 255));
-    // The bitmap is the message's DC, filled, then given to send.
-    static Picture Draw(HWND window, COLORREF fill, UINT message, WPARAM flags,
-                        LRESULT* result = nullptr);
-
-    int Width() const { return width_; }
-    int Height() const { return height_; }
-    COLORREF At(int x, int y) const;
-    // Pixels of colour inside area (clipped to the picture).
+    explicit Picture(HWND window);
+    // Pixels of colour inside area, or in the whole picture.
     int Count(COLORREF colour, const RECT& area) const;
-    int Count(COLORREF colour) const;
-    // Pixels of colour outside area.
-    int CountOutside(COLORREF colour, const RECT& area) const;
-    // Pixels that are not colour.
-    int CountOther(COLORREF colour) const;
-    // The most pixels of colour in one row of area.
+    int Count(COLORREF colour) const { return Count(colour, RECT{0, 0, width_, height_}); }
+    // The most pixels of colour in one row of area: an underline fills one.
     int WidestRun(COLORREF colour, const RECT& area) const;
 
   private:
@@ -80,21 +75,20 @@ class Picture {
     std::vector<COLORREF> pixels_;
 };
 
-// Takes the "Anchor Color" and "Anchor Color Visited" values out of the
-// current user's browser settings for the life of the object, and puts back
-// whatever was there before.
-class AnchorColorValues {
+// The "Anchor Color" and "Anchor Color Visited" values of the current user's
+// browser settings: taken out for the life of the object, and whatever was
+// there put back. The values are shared by every test process that ctest
+// runs side by side, so the object holds a lock across processes.
+class AnchorColors {
   public:
-    AnchorColorValues();
-    ~AnchorColorValues();
-    AnchorColorValues(const AnchorColorValues&) = delete;
-    AnchorColorValues& operator=(const AnchorColorValues&) = delete;
+    AnchorColors();
+    ~AnchorColors();
+    AnchorColors(const AnchorColors&) = delete;
+    AnchorColors& operator=(const AnchorColors&) = delete;
 
-    // REG_SZ with its terminator.
-    void SetText(const char* name, const std::string& text);
-    // Exactly these bytes, no terminator added.
-    void SetBytes(const char* name, const std::string& bytes);
-    void Remove(const char* name);
+    // Text with its terminator as REG_SZ, or bare (REG_BINARY, or the
+    // registry would add a NUL when it is read back); null removes the value.
+    void Set(const char* name, const char* text, bool bare = false);
 
   private:
     struct Saved {
@@ -102,48 +96,30 @@ class AnchorColorValues {
         DWORD type = 0;
         std::vector<BYTE> data;
     };
-
+    HANDLE mutex_;
     HKEY key_ = nullptr;
     bool keyCreated_ = false;
     Saved saved_[2];
 };
 
-// Held by every hyperlink test that makes links: the colour values are the
-// current user's, shared by all test processes that ctest runs side by side,
-// so one test's values must not be seen by another.
-class AnchorColorLock {
-  public:
-    AnchorColorLock();
-    ~AnchorColorLock();
-    AnchorColorLock(const AnchorColorLock&) = delete;
-    AnchorColorLock& operator=(const AnchorColorLock&) = delete;
-
-  private:
-    HANDLE mutex_;
-    bool held_ = false;
-};
-
 extern const char kAnchorColor[];
 extern const char kAnchorColorVisited[];
 
-// Each test gets the browser colour values removed, two links and a fresh
-// test dialog. The links outlive the dialog, as in the program: the dialog's
-// end takes their windows with it.
+// Each test gets the colour values removed, two links and a fresh test
+// dialog. The links outlive the dialog, as in the program: the dialog's end
+// takes their windows with it.
 class HyperLinkTest : public ::testing::Test {
   protected:
     void SetUp() override;
 
-    HWND Static(int id) const { return dialog->Item(id); }
-    // A further static in the test dialog, with the dialog's font.
-    HWND MakeStatic(DWORD style, const char* text, RECT place = RECT{10, 10, 210, 30});
+    HWND Static(int id) const { return GetDlgItem(dialog->get(), id); }
     static int ToolCount(const HyperLink& hyperLink);
     // The centre of the link part, in the link's client coordinates, as a
     // mouse message's lParam; and a point of the control off the link part.
     static LPARAM InsideLink(const HyperLink& hyperLink);
     static LPARAM OutsideLink(const HyperLink& hyperLink);
 
-    AnchorColorLock lock;  // first made, last gone
-    AnchorColorValues colors;
+    AnchorColors colors;  // first made, last gone
     HyperLink link;
     HyperLink other;
     std::unique_ptr<LinkDialog> dialog;

@@ -1,421 +1,447 @@
-// Zentrail's resources, checked in a built program: this test links the same
-// resource object as Zentrail.exe and reads them back from its own image, the
-// way the program loads them, and from its file loaded as a data file, the
-// way a check of Zentrail.exe itself would.
+// Zentrail.exe's resources, read back field by field from the built program
+// loaded as a data file; and the loader's own reading of the manifest.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <cstring>
-#include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "resource_check.h"
-#include "resource_ids.h"
+#include "about_text.h"
+#include "app_driver.h"
 
 namespace {
 
-using namespace zentrail::res_check;
+constexpr WORD kUsEnglish = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
 
-// The shared header must give the ids the dialogs and the program agree on.
-static_assert(IDD_MAIN == 129 && IDD_ABOUT == 100, "dialog template ids");
-static_assert(IDI_MAIN == 128 && IDI_BUBBLE == 202, "icon ids");
-static_assert(IDC_TAG_FIELD == 1001 && IDC_NAME_FIELD == 1000 && IDC_OUTPUT_FIELD == 1002,
-              "main dialog field ids");
-static_assert(IDC_ABOUT == 57664 && IDC_STATIC == -1, "main dialog button and label ids");
-static_assert(IDC_VERSION_TEXT == 1030 && IDC_WEBLOG_LINK == 1031 && IDC_BOOKLOG_LINK == 1032 &&
-                  IDC_SHOP_LINK == 1033,
-              "About dialog control ids");
+struct Bytes {
+    const BYTE* data = nullptr;
+    std::size_t size = 0;
+};
 
-std::string Join(const Differences& differences) {
-    std::string out;
-    for (const std::string& d : differences) out += "\n  " + d;
-    return out;
+// Little-endian fields of resource bytes; reading past the end fails the test
+// and gives zeros.
+class Reader {
+  public:
+    explicit Reader(Bytes bytes) : bytes_(bytes) {}
+
+    std::uint16_t U16() {
+        if (pos_ + 2 > bytes_.size) {
+            ADD_FAILURE() << "read past the end, at byte " << pos_;
+            pos_ = bytes_.size;
+            return 0;
+        }
+        pos_ += 2;
+        return static_cast<std::uint16_t>(bytes_.data[pos_ - 2] | bytes_.data[pos_ - 1] << 8);
+    }
+    std::uint32_t U32() {
+        const std::uint32_t low = U16();
+        return low | std::uint32_t{U16()} << 16;
+    }
+    std::int16_t I16() { return static_cast<std::int16_t>(U16()); }
+    void AlignTo4() { pos_ = std::min((pos_ + 3) & ~std::size_t{3}, bytes_.size); }
+
+    // A NUL-terminated UTF-16 text (the first unit given), as ASCII.
+    std::string Text(std::uint16_t unit) {
+        std::string out;
+        for (; unit != 0; unit = U16()) out += static_cast<char>(unit);
+        return out;
+    }
+    std::string Text() { return Text(U16()); }
+    // A name-or-ordinal field: "" for none, "#N" for ordinal N, else the text.
+    std::string NameOrOrdinal() {
+        const std::uint16_t first = U16();
+        if (first == 0xFFFF) return "#" + std::to_string(U16());
+        return Text(first);
+    }
+
+  private:
+    Bytes bytes_;
+    std::size_t pos_ = 0;
+};
+
+std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
 }
 
-std::string OwnPath() {
-    char path[MAX_PATH];
-    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return std::string(path, n < MAX_PATH ? n : 0);
+// --- The inventory ---------------------------------------------------------------
+
+std::string Number(LPCSTR name) {
+    return IS_INTRESOURCE(name) ? std::to_string(reinterpret_cast<std::uintptr_t>(name)) : name;
 }
 
-// --- The resources in a module -------------------------------------------------
-
-enum class Source { kRunningImage, kDataFile };
-
-void PrintTo(Source source, std::ostream* out) {
-    *out << (source == Source::kRunningImage ? "the running image" : "the file as data");
+// "type name language" per resource; the names of icon images are the
+// resource compiler's to choose.
+BOOL CALLBACK OnLanguage(HMODULE, LPCSTR type, LPCSTR name, WORD language, LONG_PTR list) {
+    reinterpret_cast<std::vector<std::string>*>(list)->push_back(
+        Number(type) + " " + (type == RT_ICON ? "*" : Number(name)) + " " +
+        std::to_string(language));
+    return TRUE;
 }
 
-class ResourcesIn : public ::testing::TestWithParam<Source> {
+BOOL CALLBACK OnName(HMODULE module, LPCSTR type, LPSTR name, LONG_PTR list) {
+    return EnumResourceLanguagesA(module, type, name, OnLanguage, list);
+}
+
+BOOL CALLBACK OnType(HMODULE module, LPSTR type, LONG_PTR list) {
+    return EnumResourceNamesA(module, type, OnName, list);
+}
+
+class ProgramResources : public ::testing::Test {
   protected:
     void SetUp() override {
-        path_ = OwnPath();
-        ASSERT_FALSE(path_.empty());
-        if (GetParam() == Source::kRunningImage) {
-            module_ = GetModuleHandleA(nullptr);
-        } else {
-            module_ = LoadLibraryExA(path_.c_str(), nullptr,
-                                     LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-            loaded_ = module_;
-        }
-        ASSERT_NE(nullptr, module_) << "error " << GetLastError();
+        module = LoadLibraryExA(path.c_str(), nullptr,
+                                LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+        ASSERT_NE(nullptr, module) << path << ": error " << GetLastError();
     }
     void TearDown() override {
-        if (loaded_ != nullptr) FreeLibrary(loaded_);
+        if (module != nullptr) FreeLibrary(module);
     }
 
-    std::string path_;
-    HMODULE module_ = nullptr;
-    HMODULE loaded_ = nullptr;
-};
-
-TEST_P(ResourcesIn, HoldExactlyTheProgramsResources) {
-    const Differences d = CheckInventory(module_);
-    EXPECT_TRUE(d.empty()) << Join(d);
-}
-
-TEST_P(ResourcesIn, DialogTemplatesAreAsDesigned) {
-    const Differences d = CheckDialogs(module_);
-    EXPECT_TRUE(d.empty()) << Join(d);
-}
-
-TEST_P(ResourcesIn, IconsHaveTheirSizesAndColourDepths) {
-    const Differences d = CheckIcons(module_);
-    EXPECT_TRUE(d.empty()) << Join(d);
-}
-
-TEST_P(ResourcesIn, VersionBlockCarriesVersionAndStrings) {
-    const Differences d = CheckVersion(module_, path_);
-    EXPECT_TRUE(d.empty()) << Join(d);
-}
-
-TEST_P(ResourcesIn, ManifestAsksForCommonControls6) {
-    const Differences d = CheckManifest(module_);
-    EXPECT_TRUE(d.empty()) << Join(d);
-}
-
-TEST_P(ResourcesIn, CheckAllFindsNothing) {
-    const Differences d = CheckAll(module_, path_);
-    EXPECT_TRUE(d.empty()) << Join(d);
-}
-
-INSTANTIATE_TEST_SUITE_P(Module, ResourcesIn,
-                         ::testing::Values(Source::kRunningImage, Source::kDataFile),
-                         [](const ::testing::TestParamInfo<Source>& p) {
-                             return p.param == Source::kRunningImage ? "RunningImage" : "DataFile";
-                         });
-
-// --- The checks notice damage ---------------------------------------------------
-
-std::vector<std::uint8_t> Copy(Bytes bytes) {
-    return std::vector<std::uint8_t>(bytes.data, bytes.data + bytes.size);
-}
-
-Bytes View(const std::vector<std::uint8_t>& copy) { return {copy.data(), copy.size()}; }
-
-void Put16(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint16_t value) {
-    bytes.at(at) = static_cast<std::uint8_t>(value);
-    bytes.at(at + 1) = static_cast<std::uint8_t>(value >> 8);
-}
-
-bool Mentions(const Differences& differences, const std::string& what) {
-    for (const std::string& d : differences) {
-        if (d.find(what) != std::string::npos) return true;
-    }
-    return false;
-}
-
-DialogTemplate ParsedOwn(int id, std::vector<std::uint8_t>& bytes) {
-    bytes = Copy(FindUsEnglish(GetModuleHandleA(nullptr), RT_DIALOG, id));
-    DialogTemplate parsed;
-    std::string error;
-    EXPECT_TRUE(ParseDialogTemplate(View(bytes), parsed, error)) << error;
-    return parsed;
-}
-
-struct DialogDamage {
-    const char* name;
-    int dialog;
-    int item;        // -1: the dialog's header
-    std::size_t at;  // byte offset in the header or the item
-    std::uint16_t value;
-    const char* reported;
-};
-
-// Offsets: DLGTEMPLATE style 0, cdit 8, cx 14, then menu, class, title;
-// DLGITEMTEMPLATE style 0, y 10, cy 14, id 16, class 18 (0xFFFF) and 20.
-const DialogDamage kDialogDamage[] = {
-    {"MainDialogVisible", 129, -1, 2, 0x10CA, "style"},  // adds WS_VISIBLE
-    {"MainDialogWider", 129, -1, 14, 188, "width"},
-    {"MainDialogOneControlLess", 129, -1, 8, 9, "number of controls"},
-    {"TagFieldLower", 129, 0, 10, 21, "control 0 (id 1001): y"},
-    {"NameFieldIdSwapped", 129, 1, 16, 1001, "control 1 (id 1000): id"},
-    {"OutputFieldReadOnly", 129, 2, 0, 0x0880, "control 2 (id 1002): style"},
-    {"CopyButtonAsStatic", 129, 3, 20, 0x0082, "control 3 (id 1): class"},
-    {"AboutDialogNoModalFrame", 100, -1, 0, 0x0040, "style"},
-    {"AboutOkShorter", 100, 0, 14, 13, "control 0 (id 1): height"},
-    {"SecondIconSwapped", 100, 3, 0, 0x0001, "control 3 (id 65535): style"},
-};
-
-void PrintTo(const DialogDamage& damage, std::ostream* out) { *out << damage.name; }
-
-class DialogCheck : public ::testing::TestWithParam<DialogDamage> {};
-
-TEST_P(DialogCheck, ReportsTheDamagedField) {
-    const DialogDamage& damage = GetParam();
-    std::vector<std::uint8_t> bytes;
-    const DialogTemplate parsed = ParsedOwn(damage.dialog, bytes);
-    ASSERT_FALSE(bytes.empty());
-    const DialogTemplate expected =
-        damage.dialog == 129 ? ExpectedMainDialog() : ExpectedAboutDialog();
-    ASSERT_TRUE(CheckDialogBytes(View(bytes), expected).empty());
-    const std::size_t base = damage.item < 0 ? 0 : parsed.items.at(damage.item).offset;
-    Put16(bytes, base + damage.at, damage.value);
-    const Differences d = CheckDialogBytes(View(bytes), expected);
-    EXPECT_TRUE(Mentions(d, damage.reported)) << "reported:" << Join(d);
-}
-
-INSTANTIATE_TEST_SUITE_P(Damage, DialogCheck, ::testing::ValuesIn(kDialogDamage),
-                         [](const ::testing::TestParamInfo<DialogDamage>& p) {
-                             return std::string(p.param.name);
-                         });
-
-TEST(DialogCheck, ChangedTextsAreReported) {
-    std::vector<std::uint8_t> bytes;
-    const DialogTemplate parsed = ParsedOwn(129, bytes);
-    ASSERT_EQ(10u, parsed.items.size());
-    // The caption's first character: header (18 bytes), empty menu and class.
-    ASSERT_EQ('Z', bytes.at(22));
-    bytes[22] = 'z';
-    // The mnemonic of "&About...": its item text follows class 0xFFFF 0x0080.
-    const std::size_t aboutText = parsed.items.at(4).offset + 22;
-    ASSERT_EQ('&', bytes.at(aboutText));
-    bytes[aboutText] = 'x';
-    const Differences d = CheckDialogBytes(View(bytes), ExpectedMainDialog());
-    EXPECT_TRUE(Mentions(d, "caption is \"zentrail2\"")) << Join(d);
-    EXPECT_TRUE(Mentions(d, "control 4 (id 57664): text is \"xAbout...\"")) << Join(d);
-}
-
-TEST(DialogCheck, ExtendedTemplateIsRefused) {
-    const std::uint8_t extended[] = {1, 0, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    DialogTemplate parsed;
-    std::string error;
-    EXPECT_FALSE(ParseDialogTemplate({extended, sizeof extended}, parsed, error));
-    EXPECT_NE(std::string::npos, error.find("extended"));
-}
-
-TEST(DialogCheck, EveryTruncationIsRefusedWithoutReadingPastTheEnd) {
-    for (int id : {129, 100}) {
-        const std::vector<std::uint8_t> whole =
-            Copy(FindUsEnglish(GetModuleHandleA(nullptr), RT_DIALOG, id));
-        ASSERT_FALSE(whole.empty());
-        // The last item may end without padding, so the whole size is the
-        // shortest complete template.
-        for (std::size_t size = 0; size < whole.size(); ++size) {
-            // A copy of exactly size bytes, so that reading past it is caught
-            // by the bounds, not hidden by the rest of the resource.
-            const std::vector<std::uint8_t> part(whole.begin(), whole.begin() + size);
-            DialogTemplate parsed;
-            std::string error;
-            EXPECT_FALSE(ParseDialogTemplate(View(part), parsed, error))
-                << "dialog " << id << " cut to " << size << " bytes";
+    // The US English resource; the test fails without it.
+    Bytes Find(LPCSTR type, int id) const {
+        const HRSRC found = FindResourceExA(module, type, MAKEINTRESOURCEA(id), kUsEnglish);
+        const HGLOBAL loaded = found != nullptr ? LoadResource(module, found) : nullptr;
+        if (loaded == nullptr) {
+            ADD_FAILURE() << "resource " << Number(type) << "/" << id << " missing";
+            return {};
         }
+        return {static_cast<const BYTE*>(LockResource(loaded)), SizeofResource(module, found)};
     }
-}
 
-Bytes OwnIconImage(int size, int bits) {
-    HMODULE self = GetModuleHandleA(nullptr);
-    const Bytes dir = FindUsEnglish(self, RT_GROUP_ICON, 202);
-    for (std::size_t at = 6; at + 14 <= dir.size; at += 14) {
-        WORD bitCount = 0;
-        WORD id = 0;
-        std::memcpy(&bitCount, dir.data + at + 6, 2);
-        std::memcpy(&id, dir.data + at + 12, 2);
-        if (dir.data[at] == size && bitCount == bits) return FindUsEnglish(self, RT_ICON, id);
-    }
-    return {};
-}
-
-TEST(IconCheck, NoticesWrongDepthSizeAndVisibleTransparentPixels) {
-    for (int bits : {4, 8}) {
-        SCOPED_TRACE(bits);
-        const Bytes own = OwnIconImage(32, bits);
-        ASSERT_NE(nullptr, own.data);
-        ASSERT_TRUE(CheckIconImage(own, 32, bits).empty()) << Join(CheckIconImage(own, 32, bits));
-
-        EXPECT_TRUE(Mentions(CheckIconImage(own, 32, bits == 4 ? 8 : 4), "biBitCount"));
-        EXPECT_TRUE(Mentions(CheckIconImage(own, 16, bits), "biWidth"));
-
-        std::vector<std::uint8_t> cut = Copy(own);
-        cut.pop_back();
-        EXPECT_TRUE(Mentions(CheckIconImage(View(cut), 32, bits), "image size"));
-
-        // Top-left pixel: transparent in every image. Paint it with palette
-        // entry 15, which is not black in either palette.
-        std::vector<std::uint8_t> painted = Copy(own);
-        const std::size_t colourRow = 32 * bits / 8;
-        const std::size_t topRow = 40 + 4 * (std::size_t{1} << bits) + 31 * colourRow;
-        painted.at(topRow) = bits == 4 ? 0xF0 : 15;
-        EXPECT_TRUE(Mentions(CheckIconImage(View(painted), 32, bits), "transparent pixel 0,0"));
-    }
-}
-
-std::string OwnManifest() {
-    const Bytes bytes = FindUsEnglish(GetModuleHandleA(nullptr), RT_MANIFEST, 1);
-    return std::string(reinterpret_cast<const char*>(bytes.data), bytes.size);
-}
-
-struct ManifestDamage {
-    const char* name;
-    const char* find;
-    const char* replace;
-    const char* reported;
+    const std::string path = zentrail::drive::WindowsPath(ZENTRAIL_EXE);
+    HMODULE module = nullptr;
 };
 
-const ManifestDamage kManifestDamage[] = {
-    {"OldControls", "version=\"6.0.0.0\"", "version=\"5.82.0.0\"", "dependency version"},
-    {"WrongProcessor", "processorArchitecture=\"x86\" publicKeyToken",
-     "processorArchitecture=\"amd64\" publicKeyToken", "dependency processorArchitecture"},
-    {"OtherName", "name=\"Zentrail\"", "name=\"Zentrail2\"", "identity name"},
-    {"OtherDescription", "Zentrail Application", "Zentrail", "description"},
-    {"NoDependency", "<dependentAssembly>", "<dependentassembly>", "no dependency"},
-    {"Elevated", "asInvoker", "requireAdministrator", "execution level level"},
+TEST_F(ProgramResources, AreExactlyTheProgramsAllUsEnglish) {
+    std::vector<std::string> found;
+    EnumResourceTypesA(module, OnType, reinterpret_cast<LONG_PTR>(&found));
+    std::sort(found.begin(), found.end());
+    const std::string us = " " + std::to_string(kUsEnglish);
+    std::vector<std::string> expected = {"14 128", "14 202", "16 1", "24 1", "5 100", "5 129"};
+    // Two icon images for icon 128, four for icon 202.
+    expected.insert(expected.end(), 6, "3 *");
+    for (std::string& e : expected) e += us;
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(expected, found);
+}
+
+// --- Dialog templates (the standard form) -------------------------------------------
+
+struct Control {
+    std::uint16_t id;
+    const char* windowClass;  // lower case; ordinals are written "#N"
+    const char* text;
+    DWORD style;
+    std::int16_t x, y, cx, cy;
 };
 
-void PrintTo(const ManifestDamage& damage, std::ostream* out) { *out << damage.name; }
-
-class ManifestCheck : public ::testing::TestWithParam<ManifestDamage> {};
-
-TEST_P(ManifestCheck, ReportsTheDamage) {
-    const ManifestDamage& damage = GetParam();
-    std::string text = OwnManifest();
-    ASSERT_TRUE(CheckManifestText(text).empty()) << Join(CheckManifestText(text));
-    const std::size_t at = text.find(damage.find);
-    ASSERT_NE(std::string::npos, at) << damage.find;
-    text.replace(at, std::strlen(damage.find), damage.replace);
-    const Differences d = CheckManifestText(text);
-    EXPECT_TRUE(Mentions(d, damage.reported)) << "reported:" << Join(d);
-}
-
-INSTANTIATE_TEST_SUITE_P(Damage, ManifestCheck, ::testing::ValuesIn(kManifestDamage),
-                         [](const ::testing::TestParamInfo<ManifestDamage>& p) {
-                             return std::string(p.param.name);
-                         });
-
-TEST(VersionCheck, NoticesAnotherVersionAtOffset40) {
-    std::vector<std::uint8_t> bytes = Copy(FindUsEnglish(GetModuleHandleA(nullptr), RT_VERSION, 1));
-    ASSERT_FALSE(bytes.empty());
-    ASSERT_TRUE(CheckVersionBytes(View(bytes)).empty()) << Join(CheckVersionBytes(View(bytes)));
-    // VS_FIXEDFILEINFO: signature, struct version, file version MS, LS.
-    Put16(bytes, 40 + 12, 2);  // 2.0.0.2
-    EXPECT_TRUE(Mentions(CheckVersionBytes(View(bytes)), "file version (low)"));
-    Put16(bytes, 40, 0);
-    EXPECT_TRUE(Mentions(CheckVersionBytes(View(bytes)), "signature"));
-}
-
-// --- The platform uses them -----------------------------------------------------------
-
-// Wine shows windows on an X display; real Windows always has a desktop.
-bool HaveDisplay() {
-    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    const bool wine = ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-    return !wine || GetEnvironmentVariableA("DISPLAY", nullptr, 0) > 0;
-}
-
-INT_PTR CALLBACK QuietDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
-
-struct Child {
+struct Dialog {
     int id;
-    std::string windowClass;
-    std::string text;
+    DWORD style;
+    std::int16_t cx, cy;
+    const char* title;
+    std::vector<Control> controls;
 };
 
-std::vector<Child> ChildrenOf(HWND dialog) {
-    std::vector<Child> out;
-    for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr;
-         child = GetWindow(child, GW_HWNDNEXT)) {
-        char windowClass[64] = {};
-        char text[128] = {};
-        GetClassNameA(child, windowClass, sizeof windowClass);
-        GetWindowTextA(child, text, sizeof text);
-        out.push_back(
-            {static_cast<int>(static_cast<short>(GetDlgCtrlID(child))), windowClass, text});
-    }
-    return out;
+constexpr std::uint16_t kNoId = 0xFFFF;
+constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
+constexpr DWORD kEdit = kChild | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL;
+constexpr DWORD kPush = kChild | WS_TABSTOP | BS_PUSHBUTTON;
+constexpr DWORD kDefault = kChild | WS_TABSTOP | BS_DEFPUSHBUTTON;
+constexpr DWORD kGroup = kChild | BS_GROUPBOX;
+constexpr DWORD kLeft = kChild | WS_GROUP | SS_LEFT;
+constexpr DWORD kIcon = kChild | SS_ICON;
+
+const Dialog kDialogs[] = {
+    {129,
+     WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | DS_SETFONT,
+     187,
+     143,
+     "Zentrail2",
+     {
+         {1001, "edit", "", kEdit, 20, 20, 85, 15},
+         {1000, "edit", "", kEdit, 20, 65, 85, 15},
+         {1002, "edit", "", kEdit, 20, 110, 85, 15},
+         {1, "button", "Copy", kDefault, 125, 110, 50, 14},
+         {57664, "button", "&About...", kPush, 125, 75, 50, 14},
+         {2, "button", "Close", kPush, 125, 30, 50, 14},
+         {kNoId, "button", "Your necessary tag", kGroup, 10, 5, 105, 40},
+         {kNoId, "button", "Original name", kGroup, 10, 50, 105, 40},
+         {kNoId, "button", "Twitter hash tag", kGroup, 10, 95, 105, 40},
+         {kNoId, "button", "Copy to Clipboard", kGroup, 115, 95, 65, 40},
+     }},
+    {100,
+     WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT,
+     187,
+     102,
+     "About",
+     {
+         {1, "button", "OK", kDefault, 125, 76, 50, 14},
+         {1030, "static", "Zentrail Version 1.0\nCopyright (C) 2011", kChild | WS_GROUP | SS_CENTER,
+          5, 65, 115, 27},
+         {kNoId, "static", "#128", kIcon, 5, 0, 20, 20},
+         {kNoId, "static", "#202", kIcon, 30, 0, 20, 20},
+         {1031, "static", "Static", kLeft, 0, 30, 180, 8},
+         {1032, "static", "Static", kLeft, 0, 40, 180, 8},
+         {1033, "static", "Static", kLeft, 0, 50, 180, 8},
+         {kNoId, "static", "I'm looking for new icons...", kLeft, 60, 5, 100, 15},
+     }},
+};
+
+std::string ClassName(const std::string& field) {
+    if (field == "#128") return "button";
+    if (field == "#129") return "edit";
+    if (field == "#130") return "static";
+    return Lower(field);
 }
 
-TEST(DialogManager, BuildsBothDialogsWithTheirControlsAndIcons) {
-    if (!HaveDisplay()) GTEST_SKIP() << "no display";
-    HINSTANCE self = GetModuleHandleA(nullptr);
-    for (int id : {129, 100}) {
-        SCOPED_TRACE(id);
-        const DialogTemplate expected = id == 129 ? ExpectedMainDialog() : ExpectedAboutDialog();
-        HWND dialog = CreateDialogParamA(self, MAKEINTRESOURCEA(id), nullptr, QuietDialogProc, 0);
-        ASSERT_NE(nullptr, dialog) << "error " << GetLastError();
-        char caption[64] = {};
-        GetWindowTextA(dialog, caption, sizeof caption);
-        EXPECT_EQ(expected.title, caption);
-        const std::vector<Child> children = ChildrenOf(dialog);
-        ASSERT_EQ(expected.items.size(), children.size());
-        for (std::size_t i = 0; i < children.size(); ++i) {
-            const DialogItem& e = expected.items[i];
-            EXPECT_EQ(static_cast<short>(e.id), children[i].id) << i;
-            EXPECT_EQ(0, lstrcmpiA(e.windowClass.c_str(), children[i].windowClass.c_str())) << i;
-            if (e.text.rfind("#", 0) != 0) {
-                EXPECT_EQ(e.text, children[i].text) << i;
-            }
-        }
-        if (id == 100) {
-            // The two icon statics found their icons in this module.
-            int icons = 0;
-            for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr;
-                 child = GetWindow(child, GW_HWNDNEXT)) {
-                if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON) continue;
-                ++icons;
-                EXPECT_NE(0, SendMessageA(child, STM_GETICON, 0, 0));
-            }
-            EXPECT_EQ(2, icons);
-        }
-        DestroyWindow(dialog);
-    }
-}
-
-TEST(Icons, LoadAtBothSystemSizes) {
-    HINSTANCE self = GetModuleHandleA(nullptr);
-    for (int id : {128, 202}) {
-        for (int size : {16, 32}) {
-            HANDLE icon =
-                LoadImageA(self, MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, LR_DEFAULTCOLOR);
-            ASSERT_NE(nullptr, icon) << id << " at " << size;
-            ICONINFO info = {};
-            ASSERT_TRUE(GetIconInfo(static_cast<HICON>(icon), &info));
-            BITMAP mask = {};
-            GetObjectA(info.hbmMask, sizeof mask, &mask);
-            EXPECT_EQ(size, mask.bmWidth) << id;
-            if (info.hbmColor != nullptr) DeleteObject(info.hbmColor);
-            DeleteObject(info.hbmMask);
-            DestroyIcon(static_cast<HICON>(icon));
+TEST_F(ProgramResources, DialogTemplatesAreAsDesigned) {
+    for (const Dialog& d : kDialogs) {
+        SCOPED_TRACE("dialog " + std::to_string(d.id));
+        const Bytes bytes = Find(RT_DIALOG, d.id);
+        if (bytes.data == nullptr) continue;
+        Reader in(bytes);
+        EXPECT_EQ(d.style, in.U32());
+        EXPECT_EQ(0u, in.U32());  // extended style
+        const std::uint16_t count = in.U16();
+        EXPECT_EQ(d.controls.size(), count);
+        EXPECT_EQ(0, in.I16());  // x
+        EXPECT_EQ(0, in.I16());  // y
+        EXPECT_EQ(d.cx, in.I16());
+        EXPECT_EQ(d.cy, in.I16());
+        EXPECT_EQ("", in.NameOrOrdinal());  // menu
+        EXPECT_EQ("", in.NameOrOrdinal());  // class
+        EXPECT_EQ(d.title, in.Text());
+        EXPECT_EQ(8, in.U16());  // point size
+        EXPECT_EQ("MS Sans Serif", in.Text());
+        for (std::size_t i = 0; i < count && i < d.controls.size(); ++i) {
+            const Control& c = d.controls[i];
+            SCOPED_TRACE("control " + std::to_string(i));
+            in.AlignTo4();
+            EXPECT_EQ(c.style, in.U32());
+            EXPECT_EQ(0u, in.U32());  // extended style
+            EXPECT_EQ(c.x, in.I16());
+            EXPECT_EQ(c.y, in.I16());
+            EXPECT_EQ(c.cx, in.I16());
+            EXPECT_EQ(c.cy, in.I16());
+            EXPECT_EQ(c.id, in.U16());
+            EXPECT_EQ(c.windowClass, ClassName(in.NameOrOrdinal()));
+            EXPECT_EQ(c.text, in.NameOrOrdinal());
+            EXPECT_EQ(0, in.U16());  // creation data
         }
     }
 }
 
+// --- Icons -----------------------------------------------------------------------------
+
+// One RT_ICON image: a DIB of the given size and depth with palette, colour
+// bitmap and mask, whose transparent pixels are black in the colour bitmap
+// (or they would change the background), and that the platform takes.
+void CheckIconImage(Bytes bytes, int size, int bits) {
+    BITMAPINFOHEADER header{};
+    ASSERT_GE(bytes.size, sizeof header);
+    std::memcpy(&header, bytes.data, sizeof header);
+    EXPECT_EQ(40u, header.biSize);
+    EXPECT_EQ(size, header.biWidth);
+    EXPECT_EQ(2 * size, header.biHeight);  // colour bitmap and mask
+    EXPECT_EQ(1, header.biPlanes);
+    ASSERT_EQ(bits, header.biBitCount);
+    EXPECT_EQ(static_cast<DWORD>(BI_RGB), header.biCompression);
+    const std::size_t colours = header.biClrUsed != 0 ? header.biClrUsed : std::size_t{1} << bits;
+    ASSERT_LE(colours, std::size_t{1} << bits);
+    const std::size_t colourRow = (static_cast<std::size_t>(size) * bits + 31) / 32 * 4;
+    const std::size_t maskRow = (static_cast<std::size_t>(size) + 31) / 32 * 4;
+    const std::size_t colourAt = header.biSize + 4 * colours;
+    const std::size_t maskAt = colourAt + colourRow * size;
+    ASSERT_EQ(maskAt + maskRow * size, bytes.size);
+
+    int transparent = 0;
+    for (int row = 0; row < size; ++row) {
+        for (int col = 0; col < size; ++col) {
+            if ((bytes.data[maskAt + row * maskRow + col / 8] >> (7 - col % 8) & 1) == 0) continue;
+            ++transparent;
+            const std::size_t bit = static_cast<std::size_t>(col) * bits;
+            const unsigned index =
+                (bytes.data[colourAt + row * colourRow + bit / 8] >> (8 - bits - bit % 8)) &
+                ((1u << bits) - 1);
+            const BYTE* rgb = bytes.data + header.biSize + 4 * index;
+            ASSERT_TRUE(index < colours && rgb[0] == 0 && rgb[1] == 0 && rgb[2] == 0)
+                << "transparent pixel " << col << "," << size - 1 - row << " is not black";
+        }
+    }
+    EXPECT_GT(transparent, 0) << "a plain square";
+    EXPECT_LT(transparent, size * size) << "nothing visible";
+    const HICON icon =
+        CreateIconFromResourceEx(const_cast<BYTE*>(bytes.data), static_cast<DWORD>(bytes.size),
+                                 TRUE, 0x00030000, size, size, LR_DEFAULTCOLOR);
+    EXPECT_NE(nullptr, icon);
+    if (icon != nullptr) DestroyIcon(icon);
+}
+
+#pragma pack(push, 2)
+struct GroupIconEntry {
+    BYTE width, height, colourCount, reserved;
+    WORD planes, bitCount;
+    DWORD bytesInRes;
+    WORD id;
+};
+#pragma pack(pop)
+
+TEST_F(ProgramResources, IconsHaveTheirSizesAndColourDepths) {
+    using Images = std::vector<std::pair<int, int>>;  // size, bits
+    const std::pair<int, Images> groups[] = {{128, {{16, 4}, {32, 4}}},
+                                             {202, {{16, 4}, {16, 8}, {32, 4}, {32, 8}}}};
+    for (const auto& [id, expected] : groups) {
+        SCOPED_TRACE("icon " + std::to_string(id));
+        const Bytes dir = Find(RT_GROUP_ICON, id);
+        if (dir.data == nullptr) continue;
+        Reader in(dir);
+        EXPECT_EQ(0, in.U16());
+        EXPECT_EQ(1, in.U16());  // icons, not cursors
+        const std::uint16_t count = in.U16();
+        ASSERT_EQ(6u + sizeof(GroupIconEntry) * count, dir.size);
+        Images found;
+        for (std::uint16_t i = 0; i < count; ++i) {
+            GroupIconEntry entry;
+            std::memcpy(&entry, dir.data + 6 + sizeof entry * i, sizeof entry);
+            SCOPED_TRACE(std::to_string(entry.width) + " pixels, " +
+                         std::to_string(entry.bitCount) + " bits");
+            found.emplace_back(entry.width, entry.bitCount);
+            EXPECT_EQ(entry.width, entry.height);
+            EXPECT_EQ(entry.bitCount < 8 ? 1 << entry.bitCount : 0, entry.colourCount);
+            EXPECT_EQ(1, entry.planes);
+            const Bytes image = Find(RT_ICON, entry.id);
+            if (image.data == nullptr) continue;
+            EXPECT_EQ(entry.bytesInRes, image.size);
+            CheckIconImage(image, entry.width, entry.bitCount);
+        }
+        std::sort(found.begin(), found.end());
+        EXPECT_EQ(expected, found);
+    }
+}
+
+// --- Version block -------------------------------------------------------------------
+
+TEST_F(ProgramResources, VersionBlockCarriesTheVersionAndItsStrings) {
+    // The raw resource as the About box reads it: the fixed part at offset
+    // 40, after three words, the key and padding.
+    const Bytes bytes = Find(RT_VERSION, 1);
+    ASSERT_GE(bytes.size, 40 + sizeof(VS_FIXEDFILEINFO));
+    Reader in(bytes);
+    EXPECT_EQ(bytes.size, in.U16());
+    EXPECT_EQ(sizeof(VS_FIXEDFILEINFO), in.U16());
+    EXPECT_EQ(0, in.U16());  // binary value
+    EXPECT_EQ("VS_VERSION_INFO", in.Text());
+    VS_FIXEDFILEINFO info;
+    std::memcpy(&info, bytes.data + 40, sizeof info);
+    EXPECT_EQ(static_cast<DWORD>(VS_FFI_SIGNATURE), info.dwSignature);
+    EXPECT_EQ(0x00020000u, info.dwFileVersionMS);  // 2.0
+    EXPECT_EQ(0x00000001u, info.dwFileVersionLS);  // 0.1
+    EXPECT_EQ(0x00020000u, info.dwProductVersionMS);
+    EXPECT_EQ(0x00000001u, info.dwProductVersionLS);
+    EXPECT_EQ(0u, info.dwFileFlags & info.dwFileFlagsMask);  // no debug or prerelease build
+    EXPECT_EQ(static_cast<DWORD>(VFT_APP), info.dwFileType);
+
+    // The strings, as the platform reads them from the file.
+    DWORD ignored = 0;
+    std::vector<char> block(GetFileVersionInfoSizeA(path.c_str(), &ignored));
+    ASSERT_FALSE(block.empty());
+    ASSERT_TRUE(
+        GetFileVersionInfoA(path.c_str(), 0, static_cast<DWORD>(block.size()), block.data()));
+    void* value = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", &value, &length));
+    ASSERT_EQ(4u, length);
+    EXPECT_EQ(0x0409, static_cast<const WORD*>(value)[0]);
+    EXPECT_EQ(1200, static_cast<const WORD*>(value)[1]);
+    const char* const strings[][2] = {
+        {"FileDescription", "Zentrail Module"}, {"FileVersion", "2, 0, 0, 1"},
+        {"InternalName", "Zentrail2"},          {"LegalCopyright", ZENTRAIL_COPYRIGHT_LINE},
+        {"OriginalFilename", "Zentrail.exe"},   {"ProductName", "Zentrail Module"},
+        {"ProductVersion", "2, 0, 0, 1"},
+    };
+    for (const auto& [key, expected] : strings) {
+        const std::string query = std::string("\\StringFileInfo\\040904b0\\") + key;
+        const bool present = VerQueryValueA(block.data(), query.c_str(), &value, &length);
+        EXPECT_EQ(expected, std::string(present ? static_cast<const char*>(value) : "(none)"))
+            << key;
+    }
+}
+
+// --- Manifest ---------------------------------------------------------------------------
+
+// The value of an attribute of the first element with this name after from;
+// "(none)" when there is no such element or attribute.
+std::string Attribute(const std::string& xml, const std::string& element, const char* name,
+                      std::size_t from = 0) {
+    std::size_t at = xml.find("<" + element, from);
+    while (at != std::string::npos &&
+           std::isalnum(static_cast<unsigned char>(xml[at + 1 + element.size()]))) {
+        at = xml.find("<" + element, at + 1);
+    }
+    const std::size_t end = xml.find('>', at);
+    if (at == std::string::npos || end == std::string::npos) return "(none)";
+    const std::string tag = xml.substr(at, end - at);
+    const std::string key = std::string(" ") + name + "=\"";
+    std::size_t value = tag.find(key);
+    if (value == std::string::npos) return "(none)";
+    value += key.size();
+    return tag.substr(value, tag.find('"', value) - value);
+}
+
+TEST_F(ProgramResources, ManifestAsksForCommonControls6AsInvoker) {
+    const Bytes bytes = Find(RT_MANIFEST, 1);
+    ASSERT_NE(nullptr, bytes.data);
+    const std::string xml(reinterpret_cast<const char*>(bytes.data), bytes.size);
+    EXPECT_EQ(0u, xml.find("<?xml"));
+    EXPECT_NE(std::string::npos, xml.find("<description>Zentrail Application</description>"));
+    const std::size_t dependency = xml.find("<dependentAssembly>");
+    ASSERT_NE(std::string::npos, dependency);
+    const struct {
+        const char* element;
+        const char* name;
+        const char* value;
+        std::size_t from;
+    } attributes[] = {
+        {"assembly", "xmlns", "urn:schemas-microsoft-com:asm.v1", 0},
+        {"assembly", "manifestVersion", "1.0", 0},
+        // The program's own identity comes first, before the dependency.
+        {"assemblyIdentity", "type", "win32", 0},
+        {"assemblyIdentity", "name", "Zentrail", 0},
+        {"assemblyIdentity", "processorArchitecture", "x86", 0},
+        {"assemblyIdentity", "type", "win32", dependency},
+        {"assemblyIdentity", "name", "Microsoft.Windows.Common-Controls", dependency},
+        {"assemblyIdentity", "version", "6.0.0.0", dependency},
+        {"assemblyIdentity", "processorArchitecture", "x86", dependency},
+        {"assemblyIdentity", "publicKeyToken", "6595b64144ccf1df", dependency},
+        {"assemblyIdentity", "language", "*", dependency},
+        {"requestedExecutionLevel", "level", "asInvoker", 0},
+        {"requestedExecutionLevel", "uiAccess", "false", 0},
+    };
+    for (const auto& a : attributes) {
+        EXPECT_EQ(a.value, Attribute(xml, a.element, a.name, a.from))
+            << a.element << " " << a.name << (a.from != 0 ? " (dependency)" : "");
+    }
+    EXPECT_NE(std::string::npos, xml.find("<supportedOS "));
+}
+
+// This test program carries the same resources. The loader applied the
+// manifest at start-up if comctl32 came from the side-by-side store (Wine's
+// reports an old version number either way, so the path is what tells).
 TEST(Manifest, LoaderBindsCommonControls6) {
-    // The loader applies the manifest at start-up; comctl32 then comes from the
-    // side-by-side store, not from the system folder. (Wine's comctl32 reports
-    // an old version number either way, so the path is what tells.)
-    HMODULE comctl = LoadLibraryA("comctl32.dll");
+    const HMODULE comctl = LoadLibraryA("comctl32.dll");
     ASSERT_NE(nullptr, comctl);
     char path[MAX_PATH] = {};
     GetModuleFileNameA(comctl, path, MAX_PATH);
-    std::string lower = path;
-    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    EXPECT_NE(std::string::npos, lower.find("winsxs")) << path;
     EXPECT_NE(std::string::npos,
-              lower.find("x86_microsoft.windows.common-controls_6595b64144ccf1df_6.0."))
+              Lower(path).find("x86_microsoft.windows.common-controls_6595b64144ccf1df_6.0."))
         << path;
     FreeLibrary(comctl);
 }

@@ -10,8 +10,10 @@
 namespace {
 
 constexpr UINT kSystemTimer = 0x0118;
+// No user activity, then some: what the scripted thread below posts.
+constexpr UINT kQuietThenActive[] = {WM_MOUSEMOVE, WM_PAINT, WM_NCMOUSEMOVE, kSystemTimer, WM_APP};
 
-// Writes its name into a shared log when asked; consumes when told to.
+// Logs its name when asked, and consumes when told to.
 class NamedFilter : public PreDispatchFilter {
   public:
     NamedFilter(std::string name, std::vector<std::string>& log, BOOL consumes = FALSE)
@@ -29,19 +31,17 @@ class NamedFilter : public PreDispatchFilter {
 
 TEST(MessageLoopFilters, NewestFirstAndAConsumingFilterEndsTheWalk) {
     struct Case {
-        const char* what;
         std::vector<BOOL> consumes;  // per filter, in the order they are added
         BOOL expected;
         std::vector<std::string> asked;
     };
     const Case cases[] = {
-        {"nobody consumes", {FALSE, FALSE, FALSE}, FALSE, {"2", "1", "0"}},
-        {"newest consumes", {FALSE, FALSE, TRUE}, TRUE, {"2"}},
-        {"middle consumes", {TRUE, TRUE, FALSE}, TRUE, {"2", "1"}},
-        {"no filters", {}, FALSE, {}},
+        {{FALSE, FALSE, FALSE}, FALSE, {"2", "1", "0"}},
+        {{FALSE, FALSE, TRUE}, TRUE, {"2"}},
+        {{TRUE, TRUE, FALSE}, TRUE, {"2", "1"}},
+        {{}, FALSE, {}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
         std::vector<std::string> log;
         std::vector<NamedFilter> filters;
         filters.reserve(c.consumes.size());
@@ -51,7 +51,7 @@ TEST(MessageLoopFilters, NewestFirstAndAConsumingFilterEndsTheWalk) {
             ASSERT_TRUE(loop.AddFilter(&filters.back()));
         }
         MSG msg{};
-        EXPECT_EQ(c.expected, loop.ApplyFilters(&msg));
+        EXPECT_EQ(c.expected, loop.ApplyFilters(&msg)) << c.consumes.size();
         EXPECT_EQ(c.asked, log);
     }
 }
@@ -60,34 +60,31 @@ TEST(MessageLoopFilters, NullEntriesAreSkippedAndDuplicatesAskedTwice) {
     std::vector<std::string> log;
     NamedFilter a("a", log), b("b", log);
     MessageLoop loop;
-    ASSERT_TRUE(loop.AddFilter(&a));
-    ASSERT_TRUE(loop.AddFilter(nullptr));
-    ASSERT_TRUE(loop.AddFilter(&b));
-    ASSERT_TRUE(loop.AddFilter(&a));
+    for (PreDispatchFilter* filter : {&a, static_cast<NamedFilter*>(nullptr), &b, &a}) {
+        ASSERT_TRUE(loop.AddFilter(filter));
+    }
     MSG msg{};
     EXPECT_FALSE(loop.ApplyFilters(&msg));
     EXPECT_EQ((std::vector<std::string>{"a", "b", "a"}), log);
 }
 
-// Runs in registration order, may add a task that still runs in the same pass.
+// Logs its name; the first run may add a task, which still runs in the pass.
 class ListedTask : public IdleTask {
   public:
-    ListedTask(std::string name, std::vector<std::string>& log, MessageLoop* addTo = nullptr,
+    ListedTask(std::string name, std::vector<std::string>& log, MessageLoop* loop = nullptr,
                IdleTask* toAdd = nullptr)
-        : name_(std::move(name)), log_(log), addTo_(addTo), toAdd_(toAdd) {}
+        : name_(std::move(name)), log_(log), loop_(loop), toAdd_(toAdd) {}
     BOOL RunIdle() override {
         log_.push_back(name_);
-        if (addTo_ != nullptr) {
-            addTo_->AddIdleTask(toAdd_);
-            addTo_ = nullptr;
-        }
+        if (loop_ != nullptr) loop_->AddIdleTask(toAdd_);
+        loop_ = nullptr;
         return TRUE;
     }
 
   private:
     std::string name_;
     std::vector<std::string>& log_;
-    MessageLoop* addTo_;
+    MessageLoop* loop_;
     IdleTask* toAdd_;
 };
 
@@ -97,29 +94,26 @@ TEST(MessageLoopIdle, TasksRunOldestFirstAndTheResultIsAlwaysFalse) {
     ListedTask late("late", log);
     ListedTask first("first", log, &loop, &late);
     ListedTask second("second", log);
-    ASSERT_TRUE(loop.AddIdleTask(&first));
-    ASSERT_TRUE(loop.AddIdleTask(nullptr));
-    ASSERT_TRUE(loop.AddIdleTask(&second));
+    for (IdleTask* task : {&first, static_cast<ListedTask*>(nullptr), &second}) {
+        ASSERT_TRUE(loop.AddIdleTask(task));
+    }
     EXPECT_FALSE(loop.RunIdleTasks(0));
     EXPECT_EQ((std::vector<std::string>{"first", "second", "late"}), log);
 }
 
 TEST(MessageLoopIdle, OnlyMessagesOutsideTheFourRestartIdleProcessing) {
-    const UINT quiet[] = {WM_PAINT, WM_NCMOUSEMOVE, kSystemTimer, WM_MOUSEMOVE};
-    const UINT active[] = {WM_TIMER,   WM_KEYDOWN, WM_CHAR, WM_LBUTTONDOWN,
-                           WM_COMMAND, WM_NULL,    WM_APP};
-    for (UINT message : quiet) {
+    for (UINT message : {UINT{WM_PAINT}, UINT{WM_NCMOUSEMOVE}, kSystemTimer, UINT{WM_MOUSEMOVE}}) {
         const MSG msg{nullptr, message, 0, 0, 0, {}};
         EXPECT_FALSE(MessageLoop::RestartsIdle(&msg)) << message;
     }
-    for (UINT message : active) {
+    for (UINT message : {WM_TIMER, WM_KEYDOWN, WM_CHAR, WM_LBUTTONDOWN, WM_NULL, WM_APP}) {
         const MSG msg{nullptr, message, 0, 0, 0, {}};
         EXPECT_TRUE(MessageLoop::RestartsIdle(&msg)) << message;
     }
 }
 
-// Logs the thread messages it sees ("m" + number) and consumes them all, so
-// nothing is dispatched; the idle task logs "idle" and drives the script.
+// Logs the thread messages it sees ("m" + number) and consumes them all; the
+// idle task logs "idle" and drives the script.
 class ScriptedThread : public PreDispatchFilter, public IdleTask {
   public:
     BOOL FilterMessage(MSG* msg) override {
@@ -128,17 +122,11 @@ class ScriptedThread : public PreDispatchFilter, public IdleTask {
     }
     BOOL RunIdle() override {
         log.push_back("idle");
-        ++idleRuns;
-        if (idleRuns == 1) {
-            // Four messages that are no activity, then one that is.
-            for (UINT m :
-                 {UINT{WM_MOUSEMOVE}, UINT{WM_PAINT}, UINT{WM_NCMOUSEMOVE}, kSystemTimer}) {
-                PostThreadMessageA(GetCurrentThreadId(), m, 0, 0);
-            }
-            PostThreadMessageA(GetCurrentThreadId(), WM_APP, 0, 0);
-        } else {
+        if (++idleRuns > 1) {
             PostQuitMessage(7);
+            return TRUE;
         }
+        for (UINT m : kQuietThenActive) PostThreadMessageA(GetCurrentThreadId(), m, 0, 0);
         return TRUE;
     }
 
@@ -156,15 +144,9 @@ TEST(MessageLoopPump, IdleRunsOncePerIdlePeriodAndQuitGivesTheResult) {
         result = loop.Pump();
     }));
     EXPECT_EQ(7, result);
-    const std::vector<std::string> expected = {
-        "idle",
-        "m" + std::to_string(WM_MOUSEMOVE),
-        "m" + std::to_string(WM_PAINT),
-        "m" + std::to_string(WM_NCMOUSEMOVE),
-        "m" + std::to_string(kSystemTimer),
-        "m" + std::to_string(WM_APP),  // consumed, and still wakes the idle tasks
-        "idle",
-    };
+    std::vector<std::string> expected = {"idle"};
+    for (UINT m : kQuietThenActive) expected.push_back("m" + std::to_string(m));
+    expected.push_back("idle");  // WM_APP, consumed, still woke the idle tasks
     EXPECT_EQ(expected, script.log);
 }
 
@@ -173,9 +155,8 @@ class CountingLoop : public MessageLoop {
   public:
     BOOL RunIdleTasks(int idleCount) override {
         counts.push_back(idleCount);
-        if (idleCount < 2) return TRUE;
-        PostQuitMessage(3);
-        return FALSE;
+        if (idleCount == 2) PostQuitMessage(3);
+        return idleCount < 2;
     }
     std::vector<int> counts;
 };
@@ -192,46 +173,33 @@ TEST(MessageLoopPump, IdleCountGrowsWhileTheTasksWantMore) {
     EXPECT_EQ((std::vector<int>{0, 1, 2}), counts);
 }
 
-// A window whose procedure counts what was dispatched to it.
-std::vector<UINT>* g_dispatched = nullptr;
-
-LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message >= WM_APP && g_dispatched != nullptr) g_dispatched->push_back(message);
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
-class ConsumeOne : public PreDispatchFilter {
-  public:
-    BOOL FilterMessage(MSG* msg) override { return msg->message == WM_APP + 1; }
+// Consumes whatever is posted to one window.
+struct KeepAway : PreDispatchFilter {
+    HWND window = nullptr;
+    BOOL FilterMessage(MSG* msg) override { return msg->hwnd == window; }
 };
 
 TEST(MessageLoopPump, ConsumedMessagesAreNotDispatched) {
-    std::vector<UINT> dispatched;
+    SKIP_WITHOUT_DISPLAY();
+    bool keptAlive = false, closed = false;
     int result = -1;
     ASSERT_TRUE(RunOnThread([&] {
-        WNDCLASSA windowClass{};
-        windowClass.lpfnWndProc = CountingProc;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = "ZentrailCountingWindow";
-        RegisterClassA(&windowClass);
-        const HWND window =
-            CreateWindowExA(0, windowClass.lpszClassName, "", WS_POPUP, 0, 0, 10, 10, HWND_MESSAGE,
-                            nullptr, windowClass.hInstance, nullptr);
-        g_dispatched = &dispatched;
-        ConsumeOne filter;
+        ScratchWindow kept, dispatched;
+        KeepAway filter;
+        filter.window = kept.get();
         MessageLoop loop;
         loop.AddFilter(&filter);
-        PostMessageA(window, WM_APP, 0, 0);
-        PostMessageA(window, WM_APP + 1, 0, 0);
-        PostMessageA(window, WM_APP + 2, 0, 0);
+        // WM_CLOSE, once dispatched, destroys a plain window.
+        PostMessageA(kept.get(), WM_CLOSE, 0, 0);
+        PostMessageA(dispatched.get(), WM_CLOSE, 0, 0);
         PostQuitMessage(5);
         result = loop.Pump();
-        g_dispatched = nullptr;
-        DestroyWindow(window);
-        UnregisterClassA(windowClass.lpszClassName, windowClass.hInstance);
+        keptAlive = IsWindow(kept.get());
+        closed = !IsWindow(dispatched.get());
     }));
     EXPECT_EQ(5, result);
-    EXPECT_EQ((std::vector<UINT>{WM_APP, WM_APP + 2}), dispatched);
+    EXPECT_TRUE(keptAlive);
+    EXPECT_TRUE(closed);
 }
 
 }  // namespace

@@ -1,19 +1,17 @@
+// A failed check in a program of its own: the record on disk, the notice,
+// the exit code, and nothing left running.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <regex>
 #include <string>
-#include <thread>
 
-#include "loomkit/assertion.h"
 #include "test_support.h"
 
 namespace {
 
-constexpr char kCaption[] = "Message";
 constexpr int kMessageBoxTextId = 0xFFFF;
 // The notice as the user should read it; the program keeps it in code page
 // 932 and shows it through the 8-bit message box.
@@ -38,50 +36,22 @@ std::string Narrow(const std::wstring& text, UINT codePage) {
     return narrow;
 }
 
-std::string TextOf(HWND window) {
-    char text[1024] = {};
-    GetWindowTextA(window, text, sizeof text);
-    return text;
-}
-
-std::wstring WideTextOf(HWND window) {
-    wchar_t text[1024] = {};
-    GetWindowTextW(window, text, 1024);
-    return text;
-}
-
 BOOL CALLBACK TakeIfMessageBox(HWND window, LPARAM found) {
-    char className[16] = {};
-    GetClassNameA(window, className, sizeof className);
     // Visible only once WM_INITDIALOG has laid the box out.
-    if (std::string(className) == "#32770" && IsWindowVisible(window) &&
-        TextOf(window) == kCaption) {
-        *reinterpret_cast<HWND*>(found) = window;
-        return FALSE;
+    if (zentrail::drive::ClassOf(window) != "#32770" || !IsWindowVisible(window) ||
+        zentrail::drive::TextOf(window) != "Message") {
+        return TRUE;
     }
-    return TRUE;
-}
-
-// A visible message box with our caption on the given thread.
-HWND FindMessageBox(DWORD thread) {
-    HWND found = nullptr;
-    EnumThreadWindows(thread, TakeIfMessageBox, reinterpret_cast<LPARAM>(&found));
-    return found;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
 }
 
 int VisibleButtons(HWND box) {
     int buttons = 0;
     for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        char className[16] = {};
-        GetClassNameA(child, className, sizeof className);
-        if (lstrcmpiA(className, "Button") == 0 && IsWindowVisible(child)) ++buttons;
+        buttons += zentrail::drive::ClassOf(child) == "Button" && IsWindowVisible(child);
     }
     return buttons;
-}
-
-void PressOk(HWND box) {
-    PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
 }
 
 std::string ReadFile(const std::string& path) {
@@ -89,162 +59,113 @@ std::string ReadFile(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// An empty folder of its own, removed with what the probe left in it.
-class TemporaryFolder {
-  public:
-    TemporaryFolder() {
+// A fresh folder for the probe to run in, and a job that ends whatever the
+// probe starts (the shell's viewer of the log above all), even if the test
+// fails half-way.
+struct Sandbox {
+    Sandbox() {
         char base[MAX_PATH] = {};
         GetTempPathA(MAX_PATH, base);
-        char name[64];
-        std::snprintf(name, sizeof name, "zentrail-report-%lu-%lu", GetCurrentProcessId(),
-                      GetTickCount());
-        path_ = std::string(base) + name;
-        CreateDirectoryA(path_.c_str(), nullptr);
-    }
-    ~TemporaryFolder() {
-        DeleteFileA(File("ERROR_TEMP.txt").c_str());
-        RemoveDirectoryA(path_.c_str());
-    }
-    const std::string& path() const { return path_; }
-    std::string File(const char* name) const { return path_ + "\\" + name; }
-
-  private:
-    std::string path_;
-};
-
-// Whatever the probe starts, the shell's text viewer above all, joins its
-// job; closing the job ends them all, even if this test fails half-way.
-class ProcessJob {
-  public:
-    ProcessJob() : job_(CreateJobObjectA(nullptr, nullptr)) {
+        folder = std::string(base) + "zentrail-report-" + std::to_string(GetCurrentProcessId());
+        CreateDirectoryA(folder.c_str(), nullptr);
         JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
         limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-        SetInformationJobObject(job_, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+        SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
     }
-    ~ProcessJob() { CloseHandle(job_); }
-    ProcessJob(const ProcessJob&) = delete;
-    ProcessJob& operator=(const ProcessJob&) = delete;
-
-    HANDLE get() const { return job_; }
-    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION Accounting() const {
+    ~Sandbox() {
+        CloseHandle(job);
+        DeleteFileA(Log().c_str());
+        RemoveDirectoryA(folder.c_str());
+    }
+    std::string Log() const { return folder + "\\ERROR_TEMP.txt"; }
+    DWORD ActiveProcesses() const {
         JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info{};
-        QueryInformationJobObject(job_, JobObjectBasicAccountingInformation, &info, sizeof info,
+        QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &info, sizeof info,
                                   nullptr);
-        return info;
+        return info.ActiveProcesses;
     }
 
-  private:
-    HANDLE job_;
+    std::string folder;
+    HANDLE job = CreateJobObjectA(nullptr, nullptr);
 };
-
-std::string ProbePath() {
-    char self[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    std::string path(self);
-    return path.substr(0, path.find_last_of("\\/") + 1) + "report_probe.exe";
-}
-
-// What the test saw of one run of the probe, in the order it happened.
-struct ProbeRun {
-    std::string debugOutput;
-    bool debugOutputBeforeBox = false;
-    bool boxShown = false;
-    std::string logWhenBoxShown;
-    std::string boxText;
-    std::wstring boxWideText;
-    int boxButtons = 0;
-    bool exited = false;
-    DWORD exitCode = 0;
-    DWORD processesStarted = 0;
-};
-
-// Starts the probe as this test's debuggee, so that its debugger output
-// arrives here; presses OK on its notice; waits for its end.
-void RunProbe(const TemporaryFolder& folder, ProcessJob& job, ProbeRun& run) {
-    std::string commandLine = "\"" + ProbePath() + "\"";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    ASSERT_TRUE(CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE,
-                               CREATE_SUSPENDED | DEBUG_ONLY_THIS_PROCESS, nullptr,
-                               folder.path().c_str(), &startup, &process))
-        << "cannot start " << ProbePath();
-    AssignProcessToJobObject(job.get(), process.hProcess);
-    ResumeThread(process.hThread);
-
-    const DWORD start = GetTickCount();
-    while (!run.exited && GetTickCount() - start < 20000) {
-        DEBUG_EVENT event{};
-        if (WaitForDebugEvent(&event, 20)) {
-            DWORD status = DBG_CONTINUE;
-            switch (event.dwDebugEventCode) {
-                case OUTPUT_DEBUG_STRING_EVENT: {
-                    std::string text(event.u.DebugString.nDebugStringLength, '\0');
-                    SIZE_T read = 0;
-                    ReadProcessMemory(process.hProcess, event.u.DebugString.lpDebugStringData,
-                                      &text[0], text.size(), &read);
-                    text.resize(read);
-                    if (!text.empty() && text.back() == '\0') text.pop_back();
-                    run.debugOutput += text;
-                    run.debugOutputBeforeBox = !run.boxShown;
-                    break;
-                }
-                case CREATE_PROCESS_DEBUG_EVENT:
-                    CloseHandle(event.u.CreateProcessInfo.hFile);
-                    break;
-                case LOAD_DLL_DEBUG_EVENT:
-                    CloseHandle(event.u.LoadDll.hFile);
-                    break;
-                case EXCEPTION_DEBUG_EVENT:
-                    // The loader's breakpoint is ours; anything else is the
-                    // probe's own business.
-                    if (event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT) {
-                        status = DBG_EXCEPTION_NOT_HANDLED;
-                    }
-                    break;
-                case EXIT_PROCESS_DEBUG_EVENT:
-                    run.exited = true;
-                    run.exitCode = event.u.ExitProcess.dwExitCode;
-                    break;
-                default:
-                    break;
-            }
-            ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
-        }
-        if (!run.boxShown) {
-            if (const HWND box = FindMessageBox(process.dwThreadId)) {
-                run.boxShown = true;
-                run.logWhenBoxShown = ReadFile(folder.File("ERROR_TEMP.txt"));
-                run.boxText = TextOf(GetDlgItem(box, kMessageBoxTextId));
-                run.boxWideText = WideTextOf(GetDlgItem(box, kMessageBoxTextId));
-                run.boxButtons = VisibleButtons(box);
-                PressOk(box);
-            }
-        }
-    }
-    if (!run.exited) TerminateProcess(process.hProcess, 0);
-    run.processesStarted = job.Accounting().TotalProcesses - 1;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-}
 
 TEST(ReportAssertion, LogsShowsTheNoticeAndEndsTheProcessWithMinusOne) {
     SKIP_WITHOUT_DISPLAY();
-    TemporaryFolder folder;
-    ProcessJob job;
-    ProbeRun run;
-    RunProbe(folder, job, run);
+    Sandbox sandbox;
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string probe = self;
+    probe = probe.substr(0, probe.find_last_of("\\/") + 1) + "report_probe.exe";
+    std::string commandLine = "\"" + probe + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    // This test is the probe's debugger, so that its debugger output comes here.
+    ASSERT_TRUE(CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE,
+                               CREATE_SUSPENDED | DEBUG_ONLY_THIS_PROCESS, nullptr,
+                               sandbox.folder.c_str(), &startup, &process))
+        << "cannot start " << probe;
+    AssignProcessToJobObject(sandbox.job, process.hProcess);
+    ResumeThread(process.hThread);
 
+    // What happened, in order; OK is pressed on the notice once it shows.
+    HWND box = nullptr;
+    std::string debugOutput, logWhenShown, boxText;
+    std::wstring boxWideText;
+    bool outputBeforeBox = false, exited = false;
+    int buttons = 0;
+    DWORD exitCode = 0;
+    for (const DWORD start = GetTickCount(); !exited && GetTickCount() - start < 20000;) {
+        DEBUG_EVENT event{};
+        if (WaitForDebugEvent(&event, 20)) {
+            DWORD status = DBG_CONTINUE;
+            const auto& u = event.u;
+            if (event.dwDebugEventCode == OUTPUT_DEBUG_STRING_EVENT) {
+                std::string text(u.DebugString.nDebugStringLength, '\0');
+                ReadProcessMemory(process.hProcess, u.DebugString.lpDebugStringData, &text[0],
+                                  text.size(), nullptr);
+                debugOutput += text.c_str();
+                outputBeforeBox = box == nullptr;
+            } else if (event.dwDebugEventCode == CREATE_PROCESS_DEBUG_EVENT) {
+                CloseHandle(u.CreateProcessInfo.hFile);
+            } else if (event.dwDebugEventCode == LOAD_DLL_DEBUG_EVENT) {
+                CloseHandle(u.LoadDll.hFile);
+            } else if (event.dwDebugEventCode == EXCEPTION_DEBUG_EVENT &&
+                       u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT) {
+                status = DBG_EXCEPTION_NOT_HANDLED;  // the probe's own business
+            } else if (event.dwDebugEventCode == EXIT_PROCESS_DEBUG_EVENT) {
+                exited = true;
+                exitCode = u.ExitProcess.dwExitCode;
+            }
+            ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
+        }
+        if (box != nullptr) continue;
+        EnumThreadWindows(process.dwThreadId, TakeIfMessageBox, reinterpret_cast<LPARAM>(&box));
+        if (box == nullptr) continue;
+        logWhenShown = ReadFile(sandbox.Log());
+        const HWND text = GetDlgItem(box, kMessageBoxTextId);
+        boxText = zentrail::drive::TextOf(text);
+        wchar_t wide[1024] = {};
+        GetWindowTextW(text, wide, 1024);
+        boxWideText = wide;
+        buttons = VisibleButtons(box);
+        PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+    }
+    if (!exited) TerminateProcess(process.hProcess, 0);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
     // Nothing that the probe started may outlive the test.
-    TerminateJobObject(job.get(), 0);
-    EXPECT_TRUE(WaitUntil([&] { return job.Accounting().ActiveProcesses == 0; }))
-        << job.Accounting().ActiveProcesses << " processes left running";
+    TerminateJobObject(sandbox.job, 0);
+    EXPECT_TRUE(WaitUntil([&] { return sandbox.ActiveProcesses() == 0; }))
+        << sandbox.ActiveProcesses() << " processes left running";
 
-    ASSERT_TRUE(run.exited);
-    EXPECT_EQ(0xFFFFFFFFu, run.exitCode);
-
-    // The record: four lines, CR LF between them, none after the last.
-    const std::string log = ReadFile(folder.File("ERROR_TEMP.txt"));
+    ASSERT_NE(nullptr, box) << "no notice";
+    ASSERT_TRUE(exited);
+    EXPECT_EQ(0xFFFFFFFFu, exitCode);
+    // Four lines, CR LF between them, none after the last; on disk before the
+    // notice shows.
+    const std::string log = ReadFile(sandbox.Log());
     std::smatch parts;
     ASSERT_TRUE(std::regex_match(log, parts,
                                  std::regex("LOOMKIT_ASSERT\\(false\\):\r\n"
@@ -254,51 +175,20 @@ TEST(ReportAssertion, LogsShowsTheNoticeAndEndsTheProcessWithMinusOne) {
         << log;
     const std::string file = parts[1];
     EXPECT_EQ("report_probe.cpp", file.substr(file.find_last_of("\\/") + 1)) << file;
-
     // In order: debugger output, the log on disk, then the notice.
-    EXPECT_EQ(std::regex_replace(log, std::regex("\r\n"), "\n"), run.debugOutput);
-    EXPECT_TRUE(run.debugOutputBeforeBox);
-    ASSERT_TRUE(run.boxShown);
-    EXPECT_EQ(log, run.logWhenBoxShown);
+    EXPECT_EQ(std::regex_replace(log, std::regex("\r\n"), "\n"), debugOutput);
+    EXPECT_TRUE(outputBeforeBox);
+    EXPECT_EQ(log, logWhenShown);
 
     // The exact code page 932 bytes, shown through the 8-bit box: whatever
     // the code page of this system makes of them is what the box holds.
     const std::string notice = Narrow(Widen(kNoticeUtf8, CP_UTF8), 932);
     ASSERT_FALSE(notice.empty()) << "no code page 932 on this system";
-    EXPECT_EQ(Widen(notice, CP_ACP), run.boxWideText);
+    EXPECT_EQ(Widen(notice, CP_ACP), boxWideText);
     if (Narrow(Widen(notice, CP_ACP), CP_ACP) == notice) {
-        EXPECT_EQ(notice, run.boxText);
+        EXPECT_EQ(notice, boxText);
     }
-    EXPECT_EQ(1, run.boxButtons);
-
-    std::printf("The shell started %lu program(s) for the log; all ended.\n", run.processesStarted);
-}
-
-TEST(ShowMessage, ShowsTheTextInAPlainMessageBox) {
-    SKIP_WITHOUT_DISPLAY();
-    std::atomic<DWORD> thread{0};
-    std::int32_t result = -1;
-    std::thread shower([&] {
-        thread = GetCurrentThreadId();
-        result = loomkit::show_message("failed get %s", "version");
-    });
-    HWND box = nullptr;
-    const bool shown = WaitUntil([&] { return (box = FindMessageBox(thread)) != nullptr; });
-    std::string text, caption;
-    int buttons = 0;
-    if (shown) {
-        text = TextOf(GetDlgItem(box, kMessageBoxTextId));
-        buttons = VisibleButtons(box);
-        PressOk(box);
-    } else {
-        PostThreadMessageA(thread, WM_QUIT, 0, 0);
-    }
-    shower.join();
-
-    ASSERT_TRUE(shown);
-    EXPECT_EQ("failed get version", text);
     EXPECT_EQ(1, buttons);
-    EXPECT_EQ(IDOK, result);
 }
 
 }  // namespace

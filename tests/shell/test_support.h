@@ -3,31 +3,36 @@
 
 #include <functional>
 
-// Shared by the shell's tests: real windows under the platform (or Wine),
-// synchronised by polling with deadlines.
+#include "app_driver.h"
 
-// True when windows can be made: always on Windows, with a display under
-// Wine.
-bool HaveDisplay();
+// Shared by the Windows tests that make windows in their own process (the
+// shell, the hyperlink control, the main dialog). The module state is set up
+// as the process entry does it, with the test program's own resources;
+// everything is synchronised by polling with deadlines.
 
 #define SKIP_WITHOUT_DISPLAY() \
-    if (!HaveDisplay()) GTEST_SKIP() << "no display to make windows on"
+    if (!::zentrail::drive::CanShowWindows()) GTEST_SKIP() << "no display to make windows on"
 
 // Polls condition, handling this thread's messages in between, until it
-// holds or timeoutMs have passed. The result is the condition's last value.
+// holds or timeoutMs have passed; the result is its last value.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
 
-// Runs body on a new thread (which gets a message queue of its own) and
-// waits for it with a deadline. Should body still run then, the thread is
-// sent WM_QUIT, waited for once more, and false is returned.
+// Runs body on a thread of its own (with a message queue of its own) and
+// waits for it; one still running at the deadline is sent WM_QUIT, waited
+// for once more, and false is returned.
 bool RunOnThread(const std::function<void()>& body, DWORD timeoutMs = 10000);
 
-// A hidden top-level window of a plain class, destroyed with the object.
+// A hidden window of a plain class, destroyed with the object.
 class ScratchWindow {
   public:
     explicit ScratchWindow(DWORD style = WS_POPUP, HWND parent = nullptr,
-                           RECT place = RECT{0, 0, 100, 100}, const char* className = "STATIC");
-    ~ScratchWindow();
+                           RECT place = RECT{0, 0, 100, 100}, const char* className = "STATIC")
+        : window_(CreateWindowExA(0, className, "scratch", style, place.left, place.top,
+                                  place.right - place.left, place.bottom - place.top, parent,
+                                  nullptr, GetModuleHandleA(nullptr), nullptr)) {}
+    ~ScratchWindow() {
+        if (IsWindow(window_)) DestroyWindow(window_);
+    }
     ScratchWindow(const ScratchWindow&) = delete;
     ScratchWindow& operator=(const ScratchWindow&) = delete;
 

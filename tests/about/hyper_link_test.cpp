@@ -1,0 +1,526 @@
+// The hyperlink control on real statics: colours, painting, input, opening.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "about/hyper_link.h"
+#include "hyper_link_test_resources.h"
+#include "hyper_link_test_support.h"
+#include "test_support.h"
+
+namespace {
+
+TEST_F(HyperLinkTest, AttachReadsTheBrowserColoursAndPaintsTheLinkInIt) {
+    const struct {
+        const char* anchor;  // null: absent
+        const char* visited;
+        COLORREF link, visitedColor;
+        bool bare = false;  // the visited value, or else the link one, without a terminator
+    } cases[] = {
+        {nullptr, nullptr, kBlue, kPurple},
+        {"0,128,0", "255,0,0", RGB(0, 128, 0), RGB(255, 0, 0)},
+        {nullptr, "0,0,0", kBlue, RGB(0, 0, 0)},
+        {"100,200,250", nullptr, RGB(100, 200, 250), kPurple},  // eleven characters
+        // Ignored: two parts, more than 11 characters, a part of -1.
+        {"255,0", "255,0", kBlue, kPurple},
+        {"0,128,000000", "000000,0,255", kBlue, kPurple},
+        {"-1,0,0", "-1,0,0", kBlue, kPurple},
+        // A bad value of one does not stop the other.
+        {"1,2", "0,255,0", kBlue, RGB(0, 255, 0)},
+        {"0,255,0", "junk", RGB(0, 255, 0), kPurple},
+        // The type is not looked at; 12 bytes without a terminator are read
+        // up to their end and no further.
+        {"100,200,0250", nullptr, RGB(100, 200, 250), kPurple, true},
+        // A long first value and a short bare second one: nothing of the
+        // first may show in the second.
+        {"1,2,3456789", "9,8,7", RGB(1, 2, 0x15), RGB(9, 8, 7), true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.anchor ? c.anchor : "-") + " / " +
+                     (c.visited ? c.visited : "-"));
+        colors.Set(kAnchorColor, c.anchor, c.bare && c.visited == nullptr);
+        colors.Set(kAnchorColorVisited, c.visited, c.bare);
+        ScratchWindow label(WS_CHILD | WS_VISIBLE, dialog->get(), RECT{0, 0, 150, 20});
+        SendMessageA(label.get(), WM_SETFONT, SendMessageA(dialog->get(), WM_GETFONT, 0, 0), 0);
+        HyperLink row;
+        ASSERT_TRUE(row.Attach(label.get()));
+        EXPECT_EQ(c.link, row.LinkColor());
+        EXPECT_EQ(c.visitedColor, row.VisitedColor());
+        EXPECT_GT(Picture(row.Handle()).Count(c.link, row.LinkRect()), 0);
+    }
+}
+
+TEST_F(HyperLinkTest, LinkPartIsPaintedInTheLinkColourOnlyAndGreyWhenDisabled) {
+    ASSERT_TRUE(link.Attach(Static(IDC_LINK_CENTER)));
+    const RECT r = link.LinkRect();
+    Picture picture(link.Handle());
+    EXPECT_GT(picture.Count(kBlue, r), 0);
+    EXPECT_EQ(picture.Count(kBlue), picture.Count(kBlue, r));
+    // The parent's brush filled all of the client area first.
+    EXPECT_EQ(0, picture.Count(RGB(255, 0, 255)));
+    EXPECT_EQ(0, picture.Count(kPlainColor));
+    // Underlined: one row of the link part is nearly all link colour.
+    EXPECT_GE(picture.WidestRun(kBlue, r), (r.right - r.left) * 9 / 10);
+
+    const COLORREF grey = GetSysColor(COLOR_GRAYTEXT);
+    EnableWindow(link.Handle(), FALSE);
+    picture = Picture(link.Handle());
+    EXPECT_GT(picture.Count(grey, r), 0);
+    EXPECT_EQ(0, picture.Count(kBlue));
+    EnableWindow(link.Handle(), TRUE);
+    EXPECT_GT(Picture(link.Handle()).Count(kBlue, r), 0);
+}
+
+TEST_F(HyperLinkTest, TaggedLabelPaintsThePlainPartsInTheParentsColour) {
+    ASSERT_TRUE(link.Attach(Static(IDC_LINK_TAGGED)));
+    link.SetLinkStyle(LINKSTYLE_TAGS);
+    ASSERT_TRUE(link.SetLabelText("plain : <a>the link</a> tail"));
+    const RECT r = link.LinkRect();
+    ASSERT_GT(r.left, 0);
+    const Picture picture(link.Handle());
+    EXPECT_GT(picture.Count(kBlue, r), 0);
+    EXPECT_EQ(picture.Count(kBlue), picture.Count(kBlue, r));
+    EXPECT_EQ(0, picture.Count(kPlainColor, r));
+    EXPECT_GT(picture.Count(kPlainColor, RECT{0, 0, r.left, 100}), 0);
+    EXPECT_GT(picture.Count(kPlainColor, RECT{r.right, 0, 1000, 100}), 0);
+}
+
+TEST_F(HyperLinkTest, EachTargetAddsATool) {
+    ASSERT_TRUE(link.Attach(Static(IDC_LINK_TAGGED)));
+    // The static's text became label and target, with a tool of its own.
+    EXPECT_STREQ("Static", link.Label());
+    EXPECT_STREQ("Static", link.Target());
+    EXPECT_EQ(1, ToolCount(link));
+    ASSERT_TRUE(link.SetLabelText("label"));
+    EXPECT_EQ(1, ToolCount(link));
+    ASSERT_TRUE(link.SetTarget("http://example.org/one"));
+    ASSERT_TRUE(link.SetTarget("http://example.org/two"));
+    EXPECT_EQ(3, ToolCount(link));
+    EXPECT_STREQ("http://example.org/two", link.Target());
+}
+
+TEST_F(HyperLinkTest, TheDialogsEndTakesTheTooltipAndDetaches) {
+    ASSERT_TRUE(link.Attach(Static(IDC_LINK_LEFT)));
+    const HWND tooltip = link.Tooltip();
+    ASSERT_TRUE(IsWindow(tooltip));
+    dialog->Destroy();
+    EXPECT_FALSE(IsWindow(tooltip));
+    EXPECT_EQ(nullptr, link.Tooltip());
+    EXPECT_EQ(nullptr, link.Handle());
+}
+
+TEST_F(HyperLinkTest, ALinkEndedBeforeItsWindowGivesTheStaticBack) {
+    const HWND window = Static(IDC_LINK_LEFT);
+    const LONG original = GetWindowLongA(window, GWL_WNDPROC);
+    HWND tooltip = nullptr;
+    {
+        HyperLink shortLived;
+        ASSERT_TRUE(shortLived.Attach(window));
+        tooltip = shortLived.Tooltip();
+    }
+    EXPECT_EQ(original, GetWindowLongA(window, GWL_WNDPROC));
+    EXPECT_FALSE(IsWindow(tooltip));
+    SetWindowTextA(window, "still a static");
+    EXPECT_EQ("still a static", zentrail::drive::TextOf(window));
+}
+
+SIZE TextSize(HWND window, HFONT font, const char* text) {
+    const HDC dc = GetDC(window);
+    const HGDIOBJ old = SelectObject(dc, font);
+    SIZE size{};
+    GetTextExtentPoint32A(dc, text, lstrlenA(text), &size);
+    SelectObject(dc, old);
+    ReleaseDC(window, dc);
+    return size;
+}
+
+LOGFONTA FontOf(HFONT font) {
+    LOGFONTA description{};
+    GetObjectA(font, sizeof description, &description);
+    return description;
+}
+
+// Only the link part reacts to the mouse: it must be where the static shows
+// the link text, and as large.
+TEST_F(HyperLinkTest, LinkPartCoversTheLinkTextWhereTheStaticShowsIt) {
+    HyperLink centre, right;
+    ASSERT_TRUE(link.Attach(Static(IDC_LINK_LEFT)));
+    ASSERT_TRUE(centre.Attach(Static(IDC_LINK_CENTER)));
+    ASSERT_TRUE(right.Attach(Static(IDC_LINK_RIGHT)));
+    ASSERT_TRUE(other.Attach(Static(IDC_LINK_TAGGED)));
+    other.SetLinkStyle(LINKSTYLE_TAGS);
+    ASSERT_TRUE(other.SetLabelText("weblog : <a>example.org</a> and more"));
+    RECT client;
+    GetClientRect(link.Handle(), &client);
+    const auto width = [](const RECT& r) { return r.right - r.left; };
+    const SIZE left = TextSize(link.Handle(), link.LinkFont(), "Left link");
+    EXPECT_EQ((RECT{0, 0, left.cx, left.cy}), link.LinkRect());
+    const RECT& c = centre.LinkRect();
+    EXPECT_EQ(TextSize(link.Handle(), link.LinkFont(), "Centre link").cx, width(c));
+    EXPECT_LE(std::abs(c.left - (client.right - c.right)), 1) << c.left << ".." << c.right;
+    EXPECT_EQ(client.right, right.LinkRect().right);
+    EXPECT_EQ(TextSize(link.Handle(), link.LinkFont(), "Right link").cx, width(right.LinkRect()));
+    EXPECT_EQ(TextSize(link.Handle(), other.NormalFont(), "weblog : ").cx, other.LinkRect().left);
+    EXPECT_EQ(TextSize(link.Handle(), other.LinkFont(), "example.org").cx, width(other.LinkRect()));
+    // The link font is the dialog's, underlined.
+    const auto dialogFont = reinterpret_cast<HFONT>(SendMessageA(dialog->get(), WM_GETFONT, 0, 0));
+    EXPECT_EQ(dialogFont, link.NormalFont());
+    EXPECT_STREQ(FontOf(dialogFont).lfFaceName, FontOf(link.LinkFont()).lfFaceName);
+    EXPECT_TRUE(FontOf(link.LinkFont()).lfUnderline);
+}
+
+TEST_F(HyperLinkTest, WithoutLinkTextThereIsNothingToClick) {
+    ASSERT_TRUE(link.Attach(Static(IDC_LINK_EMPTY)));
+    EXPECT_EQ(nullptr, link.Label());
+    EXPECT_EQ(nullptr, link.Target());
+    EXPECT_EQ(0, ToolCount(link));
+    EXPECT_TRUE(IsRectEmpty(&link.LinkRect()));
+    EXPECT_FALSE(link.MeasureLink());
+    // A target alone is measured instead.
+    ASSERT_TRUE(link.SetTarget("the target"));
+    EXPECT_EQ(TextSize(link.Handle(), link.LinkFont(), "the target").cx,
+              link.LinkRect().right - link.LinkRect().left);
+
+    ASSERT_TRUE(other.Attach(Static(IDC_LINK_TAGGED)));
+    other.SetLinkStyle(LINKSTYLE_TAGS);
+    for (const char* text : {"empty <a></a> link", "open <a>but never closed", "no tags at all"}) {
+        ASSERT_TRUE(other.SetLabelText(text));
+        EXPECT_TRUE(IsRectEmpty(&other.LinkRect())) << text;
+    }
+    // Without any link part, a tagged label shows nothing at all.
+    EXPECT_EQ(0, Picture(other.Handle()).Count(kPlainColor));
+}
+
+// The low style byte decides whether a static shows text or paints itself;
+// a picture is all link, and keeps the default colours.
+TEST_F(HyperLinkTest, PictureStaticsPaintThemselvesAndAreAllLink) {
+    colors.Set(kAnchorColor, "0,128,0");
+    const struct {
+        DWORD style;
+        bool paintsLabel;
+    } kinds[] = {
+        {SS_LEFT, true},
+        {SS_CENTER, true},
+        {SS_RIGHT, true},
+        {SS_ICON, false},
+        {SS_BLACKRECT, false},
+        {SS_WHITEFRAME, false},
+        {SS_SIMPLE, true},
+        {SS_LEFTNOWORDWRAP, true},
+        {SS_OWNERDRAW, false},
+        {SS_BITMAP, false},
+        {SS_ENHMETAFILE, false},
+        {SS_ETCHEDHORZ, true},
+        {SS_LEFT | SS_NOPREFIX, true},
+    };
+    for (const auto& kind : kinds) {
+        SCOPED_TRACE(kind.style);
+        ScratchWindow window(WS_CHILD | WS_VISIBLE | kind.style, dialog->get(),
+                             RECT{0, 0, 150, 20});
+        HyperLink picture;
+        ASSERT_TRUE(picture.Attach(window.get()));
+        EXPECT_EQ(kind.paintsLabel, picture.PaintsLabel());
+        if (kind.paintsLabel) {
+            EXPECT_EQ(RGB(0, 128, 0), picture.LinkColor());
+            continue;
+        }
+        RECT client;
+        GetClientRect(window.get(), &client);
+        EXPECT_EQ(client, picture.LinkRect());
+        EXPECT_EQ(nullptr, picture.LinkFont());
+        EXPECT_EQ(kBlue, picture.LinkColor());
+    }
+}
+
+TEST_F(HyperLinkTest, FontOptionsShapeTheLinkFont) {
+    const LONG normal =
+        FontOf(reinterpret_cast<HFONT>(SendMessageA(dialog->get(), WM_GETFONT, 0, 0))).lfWeight;
+    const struct {
+        DWORD options;
+        bool underline;
+        LONG weight;
+    } cases[] = {
+        {LINKSTYLE_NO_UNDERLINE, false, normal},
+        {LINKSTYLE_TAGS_BOLD, false, FW_BOLD},
+        {LINKSTYLE_TAGS_BOLD | LINKSTYLE_NO_UNDERLINE, false, FW_BOLD},
+        {0x20, true, normal},  // the bold bit alone does nothing
+        {LINKSTYLE_TAGS, true, normal},
+    };
+    for (const auto& c : cases) {
+        ScratchWindow window(WS_CHILD | WS_VISIBLE, dialog->get(), RECT{0, 0, 150, 20});
+        HyperLink styled;
+        styled.SetLinkStyle(c.options);
+        ASSERT_TRUE(styled.Attach(window.get()));
+        EXPECT_EQ(c.underline, FontOf(styled.LinkFont()).lfUnderline != 0) << c.options;
+        EXPECT_EQ(c.weight, FontOf(styled.LinkFont()).lfWeight) << c.options;
+    }
+}
+
+TEST_F(HyperLinkTest, AnswersFontAndDialogCodeQueries) {
+    ASSERT_TRUE(link.Attach(Static(IDC_LINK_LEFT)));
+    // The dialog manager must hand the link its characters.
+    EXPECT_EQ(DLGC_WANTCHARS, SendMessageA(link.Handle(), WM_GETDLGCODE, 0, 0));
+    // A new font serves the plain parts; the link font and link part stay.
+    const HFONT linkFont = link.LinkFont();
+    const RECT before = link.LinkRect();
+    const auto fixed = static_cast<HFONT>(GetStockObject(ANSI_FIXED_FONT));
+    SendMessageA(link.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(fixed), TRUE);
+    EXPECT_EQ(reinterpret_cast<LRESULT>(fixed), SendMessageA(link.Handle(), WM_GETFONT, 0, 0));
+    EXPECT_EQ(linkFont, link.LinkFont());
+    EXPECT_EQ(before, link.LinkRect());
+}
+
+TEST(HyperLinkWithoutWindow, StoresItsTextsAndStyle) {
+    HyperLink link;
+    EXPECT_FALSE(link.Attach(nullptr));
+    EXPECT_EQ(nullptr, link.Handle());
+    EXPECT_TRUE(link.SetLabelText("label"));
+    EXPECT_TRUE(link.SetTarget("target"));
+    EXPECT_STREQ("label", link.Label());
+    EXPECT_STREQ("target", link.Target());
+    EXPECT_FALSE(link.MeasureLink());
+    EXPECT_EQ(nullptr, link.Tooltip());
+    // With a mask only its bits change; options outside it are dropped.
+    EXPECT_EQ(0u, link.SetLinkStyle(LINKSTYLE_TAGS));
+    EXPECT_EQ(LINKSTYLE_TAGS, link.SetLinkStyle(LINKSTYLE_NO_TOOLTIP, 0));
+    link.SetLinkStyle(LINKSTYLE_COMMAND | LINKSTYLE_TAGS, LINKSTYLE_COMMAND);
+    EXPECT_EQ(LINKSTYLE_NO_TOOLTIP | LINKSTYLE_COMMAND, link.LinkStyle());
+    link.SetLinkStyle(0, LINKSTYLE_NO_TOOLTIP);
+    EXPECT_EQ(LINKSTYLE_COMMAND, link.LinkStyle());
+}
+
+// --- Input, on a link that tells its parent ----------------------------------------------
+
+// Counts the characters that the link passes on to the static.
+WNDPROC g_staticProc = nullptr;
+int g_charsPassedOn = 0;
+
+LRESULT CALLBACK CountChars(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    g_charsPassedOn += message == WM_CHAR;
+    return CallWindowProcA(g_staticProc, window, message, wParam, lParam);
+}
+
+class HyperLinkInputTest : public HyperLinkTest {
+  protected:
+    void SetUp() override {
+        HyperLinkTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        // Under the link: the procedure it passes messages on to.
+        g_charsPassedOn = 0;
+        g_staticProc = reinterpret_cast<WNDPROC>(static_cast<std::uintptr_t>(
+            SetWindowLongA(Static(IDC_LINK_EMPTY), GWL_WNDPROC,
+                           static_cast<LONG>(reinterpret_cast<std::uintptr_t>(&CountChars)))));
+        ASSERT_TRUE(link.Attach(Static(IDC_LINK_EMPTY)));
+        link.SetLinkStyle(LINKSTYLE_COMMAND);
+        ASSERT_TRUE(link.SetLabelText("command link"));
+        ASSERT_FALSE(IsRectEmpty(&link.LinkRect()));
+    }
+    void Click(LPARAM down, LPARAM up) {
+        SendMessageA(link.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, down);
+        SendMessageA(link.Handle(), WM_LBUTTONUP, 0, up);
+    }
+    Told Clicked() const {
+        return {WM_COMMAND, MAKEWPARAM(IDC_LINK_EMPTY, BN_CLICKED), link.Handle(), IDC_LINK_EMPTY,
+                BN_CLICKED};
+    }
+};
+
+TEST_F(HyperLinkInputTest, OnlyAPressAndAReleaseBothOnTheLinkPartClick) {
+    Click(InsideLink(link), OutsideLink(link));
+    Click(OutsideLink(link), InsideLink(link));
+    SendMessageA(link.Handle(), WM_LBUTTONUP, 0, InsideLink(link));  // a release alone
+    EXPECT_TRUE(dialog->told.empty());
+    EXPECT_EQ(nullptr, GetCapture());
+
+    Click(InsideLink(link), InsideLink(link));
+    ASSERT_EQ(1u, dialog->told.size());
+    EXPECT_EQ(Clicked(), dialog->told[0]);
+    EXPECT_EQ(nullptr, GetCapture());
+    EXPECT_EQ(link.Handle(), GetFocus());
+    EXPECT_FALSE(link.IsVisited());
+
+    // The hand shows over the link part only.
+    const HCURSOR arrow = LoadCursor(nullptr, IDC_ARROW);
+    SetCursor(arrow);
+    SendMessageA(link.Handle(), WM_MOUSEMOVE, 0, OutsideLink(link));
+    EXPECT_EQ(arrow, GetCursor());
+    SendMessageA(link.Handle(), WM_MOUSEMOVE, 0, InsideLink(link));
+    EXPECT_EQ(link.HandCursor(), GetCursor());
+}
+
+TEST_F(HyperLinkInputTest, EnterAndSpaceActivateOtherCharactersStopThere) {
+    for (WPARAM character : {'a', '\t', '\x1B', '0'}) {
+        EXPECT_EQ(0, SendMessageA(link.Handle(), WM_CHAR, character, 1));
+    }
+    EXPECT_TRUE(dialog->told.empty());
+    SendMessageA(link.Handle(), WM_CHAR, '\r', 1);
+    SendMessageA(link.Handle(), WM_CHAR, ' ', 1);
+    EXPECT_EQ(2u, dialog->told.size());
+    EXPECT_EQ(0, g_charsPassedOn);
+}
+
+TEST_F(HyperLinkInputTest, NotifyModeSendsNmClick) {
+    link.SetLinkStyle(LINKSTYLE_NOTIFY);
+    Click(InsideLink(link), InsideLink(link));
+    ASSERT_EQ(1u, dialog->told.size());
+    const Told nmClick{WM_NOTIFY, IDC_LINK_EMPTY, link.Handle(), IDC_LINK_EMPTY,
+                       static_cast<UINT>(NM_CLICK)};
+    EXPECT_EQ(nmClick, dialog->told[0]);
+    EXPECT_FALSE(link.IsVisited());
+}
+
+TEST_F(HyperLinkInputTest, TheNotifyBitAloneIsNoModeAndNothingToOpenKeepsTheArrow) {
+    link.SetLinkStyle(0x08);
+    EXPECT_FALSE(link.OpenTarget());  // nothing to open, nobody to tell
+    EXPECT_TRUE(dialog->told.empty());
+    const HCURSOR arrow = LoadCursor(nullptr, IDC_ARROW);
+    SetCursor(arrow);
+    SendMessageA(link.Handle(), WM_MOUSEMOVE, 0, InsideLink(link));
+    EXPECT_EQ(arrow, GetCursor());
+}
+
+// Records what is relayed to the tooltip.
+WNDPROC g_tooltipProc = nullptr;
+std::vector<MSG> g_relayed;
+
+LRESULT CALLBACK RecordRelayed(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == TTM_RELAYEVENT) g_relayed.push_back(*reinterpret_cast<const MSG*>(lParam));
+    return CallWindowProcA(g_tooltipProc, window, message, wParam, lParam);
+}
+
+TEST_F(HyperLinkInputTest, MouseMessagesAreRelayedToTheTooltip) {
+    g_relayed.clear();
+    g_tooltipProc = reinterpret_cast<WNDPROC>(static_cast<std::uintptr_t>(
+        SetWindowLongA(link.Tooltip(), GWL_WNDPROC,
+                       static_cast<LONG>(reinterpret_cast<std::uintptr_t>(&RecordRelayed)))));
+    SendMessageA(link.Handle(), WM_MOUSEMOVE, MK_SHIFT, InsideLink(link));
+    SendMessageA(link.Handle(), WM_RBUTTONDOWN, 0, InsideLink(link));
+    SendMessageA(link.Handle(), WM_MOUSEWHEEL, 0, 0);  // past the relayed range
+    SendMessageA(link.Handle(), WM_CHAR, 'a', 0);
+    ASSERT_EQ(2u, g_relayed.size());
+    EXPECT_EQ(link.Handle(), g_relayed[0].hwnd);
+    EXPECT_EQ(static_cast<UINT>(WM_MOUSEMOVE), g_relayed[0].message);
+    EXPECT_EQ(static_cast<WPARAM>(MK_SHIFT), g_relayed[0].wParam);
+    EXPECT_EQ(InsideLink(link), g_relayed[0].lParam);
+    EXPECT_EQ(static_cast<UINT>(WM_RBUTTONDOWN), g_relayed[1].message);
+    link.SetLinkStyle(LINKSTYLE_COMMAND | LINKSTYLE_NO_TOOLTIP);
+    SendMessageA(link.Handle(), WM_MOUSEMOVE, 0, InsideLink(link));
+    EXPECT_EQ(2u, g_relayed.size());
+}
+
+TEST_F(HyperLinkInputTest, FocusIsDrawnAroundTheLinkPartOnly) {
+    SetFocus(GetDlgItem(dialog->get(), IDOK));
+    const Picture unfocused(link.Handle());
+    SetFocus(link.Handle());
+    ASSERT_TRUE(WaitUntil([&] { return GetFocus() == link.Handle(); }, 5000));
+    const Picture focused(link.Handle());
+    // Dotted along the link part's edges; nothing else changes.
+    const RECT& r = link.LinkRect();
+    const RECT top{r.left, r.top, r.right, r.top + 1};
+    EXPECT_LT(focused.Count(kBackground, top), unfocused.Count(kBackground, top));
+    EXPECT_EQ(unfocused.Count(kBackground) - unfocused.Count(kBackground, r),
+              focused.Count(kBackground) - focused.Count(kBackground, r));
+}
+
+TEST_F(HyperLinkInputTest, HoverModeUnderlinesOnlyWhileThePointerIsOnTheLink) {
+    HyperLink hover;
+    hover.SetLinkStyle(LINKSTYLE_UNDERLINE_ON_HOVER);
+    ASSERT_TRUE(hover.Attach(Static(IDC_LINK_LEFT)));
+    const RECT r = hover.LinkRect();
+    const auto underlined = [&] {
+        return Picture(hover.Handle()).WidestRun(kBlue, r) >= (r.right - r.left) * 9 / 10;
+    };
+    EXPECT_FALSE(underlined());
+    SendMessageA(hover.Handle(), WM_MOUSEMOVE, 0, InsideLink(hover));
+    EXPECT_TRUE(underlined());
+    SendMessageA(hover.Handle(), WM_MOUSEMOVE, 0, OutsideLink(hover));
+    EXPECT_FALSE(underlined());
+    SendMessageA(hover.Handle(), WM_MOUSEMOVE, 0, InsideLink(hover));
+    EXPECT_EQ(0, SendMessageA(hover.Handle(), WM_MOUSELEAVE, 0, 0));
+    EXPECT_FALSE(underlined());
+}
+
+// --- Opening the target --------------------------------------------------------------------
+
+// The targets are a probe program, which leaves a marker file and ends, and
+// paths that do not exist: nothing reaches a browser.
+class HyperLinkOpenTest : public HyperLinkTest {
+  protected:
+    void SetUp() override {
+        HyperLinkTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        char path[MAX_PATH] = {};
+        GetTempPathA(MAX_PATH, path);
+        marker = std::string(path) + "zentrail-link-" + std::to_string(GetCurrentProcessId());
+        SetEnvironmentVariableA("ZENTRAIL_LINK_PROBE_MARKER", marker.c_str());
+        GetModuleFileNameA(nullptr, path, MAX_PATH);
+        probe = path;
+        probe = probe.substr(0, probe.find_last_of("\\/") + 1) + "hyper_link_open_probe.exe";
+    }
+    void TearDown() override {
+        SetEnvironmentVariableA("ZENTRAIL_LINK_PROBE_MARKER", nullptr);
+        if (!marker.empty()) DeleteFileA(marker.c_str());
+    }
+    bool MarkerExists() const {
+        return GetFileAttributesA(marker.c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+
+    std::string marker;
+    std::string probe;
+};
+
+TEST_F(HyperLinkOpenTest, ASuccessfulOpenTurnsTheLinkVisited) {
+    constexpr COLORREF kOrange = RGB(255, 128, 0);
+    colors.Set(kAnchorColorVisited, "255,128,0");
+    ASSERT_TRUE(link.Attach(Static(IDC_LINK_TAGGED)));
+    link.SetLinkStyle(LINKSTYLE_TAGS);
+    ASSERT_TRUE(link.SetLabelText("probe : <a>run it</a>"));
+    ASSERT_TRUE(link.SetTarget(probe.c_str()));
+    const RECT r = link.LinkRect();
+    SendMessageA(link.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, InsideLink(link));
+    SendMessageA(link.Handle(), WM_LBUTTONUP, 0, InsideLink(link));
+    EXPECT_TRUE(link.IsVisited());
+    EXPECT_TRUE(WaitUntil([&] { return MarkerExists(); }, 20000)) << "the probe never ran";
+
+    const Picture picture(link.Handle());
+    EXPECT_GT(picture.Count(kOrange, r), 0);
+    EXPECT_EQ(picture.Count(kOrange), picture.Count(kOrange, r));
+    EXPECT_EQ(0, picture.Count(kBlue));
+    EnableWindow(link.Handle(), FALSE);  // grey like any other link
+    EXPECT_EQ(0, Picture(link.Handle()).Count(kOrange));
+    EXPECT_TRUE(dialog->told.empty());
+}
+
+TEST_F(HyperLinkOpenTest, AFailedOpenChangesNothing) {
+    ASSERT_TRUE(link.Attach(Static(IDC_LINK_LEFT)));
+    ASSERT_TRUE(link.SetTarget((marker + "\\no-such-folder\\no-such-program.exe").c_str()));
+    EXPECT_FALSE(link.OpenTarget());
+    SendMessageA(link.Handle(), WM_CHAR, ' ', 1);
+    EXPECT_FALSE(link.IsVisited());
+    const Picture picture(link.Handle());
+    EXPECT_GT(picture.Count(kBlue, link.LinkRect()), 0);
+    EXPECT_EQ(0, picture.Count(kPurple));
+}
+
+TEST_F(HyperLinkOpenTest, CommandAndNotifyModesTellTheParentInstead) {
+    ASSERT_TRUE(link.Attach(Static(IDC_LINK_LEFT)));
+    ASSERT_TRUE(link.SetTarget(probe.c_str()));
+    link.SetLinkStyle(LINKSTYLE_COMMAND);
+    EXPECT_TRUE(link.OpenTarget());
+    link.SetLinkStyle(LINKSTYLE_NOTIFY);
+    EXPECT_TRUE(link.OpenTarget());
+    ASSERT_EQ(2u, dialog->told.size());
+    EXPECT_EQ(static_cast<UINT>(WM_COMMAND), dialog->told[0].message);
+    EXPECT_EQ(static_cast<UINT>(WM_NOTIFY), dialog->told[1].message);
+    // An open would have made it visited.
+    EXPECT_FALSE(link.IsVisited());
+}
+
+}  // namespace
