@@ -6,6 +6,7 @@
 // with -fno-tree-vectorize so that the recurrence does not become SSE code
 // where SSE is the baseline.
 #include "tag/mt_random.h"
+#include "tag/mt_recurrence.h"
 
 #ifdef ZENTRAIL_HAVE_X86_SIMD
 
@@ -23,10 +24,7 @@
 
 namespace {
 
-constexpr std::uint32_t kFar = 397;
-constexpr std::uint32_t kSplit = kMtWords - kFar;  // 227
-constexpr std::uint32_t kUpperMask = 0x80000000u;
-constexpr std::uint32_t kMatrix = 0x9908B0DFu;
+using namespace mt_recurrence;
 
 // The tempering trails the recurrence, so that it never reads, as one 64-bit
 // load, two words whose 32-bit stores are still in flight: a load that cannot

@@ -3,14 +3,11 @@
 #include <cstdint>
 
 #include "tag/mt_random.h"
+#include "tag/mt_recurrence.h"
 
 namespace {
 
-constexpr std::uint32_t kFar = 397;                // distance to the partner word
-constexpr std::uint32_t kSplit = kMtWords - kFar;  // 227: first word whose partner wraps
-constexpr std::uint32_t kUpperMask = 0x80000000u;
-constexpr std::uint32_t kLowerMask = 0x7FFFFFFFu;
-constexpr std::uint32_t kMatrix = 0x9908B0DFu;
+using namespace mt_recurrence;
 
 // The matrix is mixed in when y (and so the successor) is odd. A two-entry
 // table costs one load where the mask arithmetic costs three instructions,

@@ -2,6 +2,7 @@
 // output is an aligned 16-byte load or store, which the record's placement
 // guarantees.
 #include "tag/mt_random.h"
+#include "tag/mt_recurrence.h"
 
 #ifdef ZENTRAIL_HAVE_X86_SIMD
 
@@ -20,9 +21,7 @@
 
 namespace {
 
-constexpr std::uint32_t kFar = 397;
-constexpr std::uint32_t kSplit = kMtWords - kFar;  // 227
-constexpr std::uint32_t kMatrix = 0x9908B0DFu;
+using namespace mt_recurrence;
 
 // The recurrence's constants. With eight vector registers on 32-bit x86 they
 // are read from memory where used, as operands or into the register that a
