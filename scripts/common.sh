@@ -3,9 +3,10 @@
 
 ZENTRAIL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
-# Debian packages the build and the tests need. wine32 is the i386 package.
+# Debian packages the build and the tests need. wine32 is the i386 package;
+# fonts-wine has the symbol font of the caption buttons.
 ZENTRAIL_PACKAGES=(cmake ninja-build g++ libgtest-dev googletest libbenchmark-dev
-    libboost-dev g++-mingw-w64-i686-posix wine wine32:i386 xvfb imagemagick)
+    libboost-dev g++-mingw-w64-i686-posix wine wine32:i386 fonts-wine xvfb imagemagick)
 
 log() { printf '[zentrail] %s\n' "$*" >&2; }
 
@@ -89,8 +90,20 @@ wine_up() {
         wineserver -w
         touch "$ready"
     fi
+    install_caption_font
     wineserver -p </dev/null >/dev/null 2>&1
     wine wineboot </dev/null >/dev/null 2>&1
+}
+
+# Wine draws the caption buttons with glyphs of the Marlett font. This Wine
+# does not look for it where fonts-wine puts it, and without it the buttons
+# show the letters "0 1 r": the prefix's own font folder is always searched.
+install_caption_font() {
+    local font=/usr/share/wine/fonts/marlett.ttf
+    local fonts_dir="$WINEPREFIX/drive_c/windows/Fonts"
+    if [ -f "$font" ] && [ -d "$fonts_dir" ] && [ ! -f "$fonts_dir/marlett.ttf" ]; then
+        cp "$font" "$fonts_dir/"
+    fi
 }
 
 wine_down() {
