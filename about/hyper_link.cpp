@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "shell/app_module.h"
+#include "shell/window_long.h"
 
 namespace {
 
@@ -37,10 +38,8 @@ HyperLink::~HyperLink() {
     const HWND window = Handle();
     if (window != nullptr && IsWindow(window)) {
         if (tooltip != nullptr) DestroyWindow(tooltip);
-        const auto thunk = static_cast<LONG>(reinterpret_cast<std::uintptr_t>(ThunkCode()));
-        if (GetWindowLongA(window, GWL_WNDPROC) == thunk) {
-            SetWindowLongA(window, GWL_WNDPROC,
-                           static_cast<LONG>(reinterpret_cast<std::uintptr_t>(previousProc)));
+        if (GetWindowLongPtrA(window, GWLP_WNDPROC) == AsWindowLong(ThunkCode())) {
+            SetWindowLongPtrA(window, GWLP_WNDPROC, AsWindowLong(previousProc));
         }
     }
     std::free(label);

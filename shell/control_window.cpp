@@ -1,17 +1,13 @@
 #include "shell/control_window.h"
 
-namespace {
-
-LONG AsLong(const void* code) { return static_cast<LONG>(reinterpret_cast<std::uintptr_t>(code)); }
-
-}  // namespace
+#include "shell/window_long.h"
 
 BOOL ControlWindow::BindControl(HWND window) {
     if (!WriteThunk()) return FALSE;
-    const LONG previous = SetWindowLongA(window, GWL_WNDPROC, AsLong(ThunkCode()));
+    const LONG_PTR previous = SetWindowLongPtrA(window, GWLP_WNDPROC, AsWindowLong(ThunkCode()));
     if (previous == 0) return FALSE;
     handle_ = window;
-    previousProc = reinterpret_cast<WNDPROC>(static_cast<std::uintptr_t>(previous));
+    previousProc = FromWindowLong<WNDPROC>(previous);
     return TRUE;
 }
 
@@ -24,12 +20,11 @@ ThunkTarget ControlWindow::EntryProc() {
 // subclassed the window after us owns the chain from there on.
 LRESULT ControlWindow::FinishLastMessage(WPARAM wParam, LPARAM lParam) noexcept {
     const HWND window = handle_;
-    const LONG current = GetWindowLongA(window, GWL_WNDPROC);
+    const LONG_PTR current = GetWindowLongPtrA(window, GWLP_WNDPROC);
     const LRESULT result = CallWindowProcA(previousProc, window, WM_NCDESTROY, wParam, lParam);
-    if (previousProc != DefWindowProcA && current == AsLong(ThunkCode()) &&
-        GetWindowLongA(window, GWL_WNDPROC) == current) {
-        SetWindowLongA(window, GWL_WNDPROC,
-                       static_cast<LONG>(reinterpret_cast<std::uintptr_t>(previousProc)));
+    if (previousProc != DefWindowProcA && current == AsWindowLong(ThunkCode()) &&
+        GetWindowLongPtrA(window, GWLP_WNDPROC) == current) {
+        SetWindowLongPtrA(window, GWLP_WNDPROC, AsWindowLong(previousProc));
     }
     Unbind();
     return result;

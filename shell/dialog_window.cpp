@@ -1,9 +1,11 @@
 #include "shell/dialog_window.h"
 
+#include "shell/window_long.h"
+
 namespace {
 
 // A handled message whose result the dialog procedure returns itself; for
-// every other one it goes to DWL_MSGRESULT and the procedure returns TRUE.
+// every other one it goes to DWLP_MSGRESULT and the procedure returns TRUE.
 bool ReturnsResultDirectly(UINT message) {
     switch (message) {
         case WM_VKEYTOITEM:
@@ -26,8 +28,6 @@ bool ReturnsResultDirectly(UINT message) {
 
 // For a dialog that nobody announced: the dialog manager alone serves it.
 INT_PTR CALLBACK UnclaimedDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
-
-LONG AsLong(DLGPROC proc) { return static_cast<LONG>(reinterpret_cast<std::uintptr_t>(proc)); }
 
 }  // namespace
 
@@ -65,12 +65,12 @@ INT_PTR CALLBACK FirstMessageProc(HWND window, UINT message, WPARAM wParam,
         // Nobody on this thread announced the dialog. Leave it to the dialog
         // manager, and stop this procedure from taking the record of a
         // dialog that is created later.
-        SetWindowLongA(window, DWL_DLGPROC, AsLong(&UnclaimedDialogProc));
+        SetWindowLongPtrA(window, DWLP_DLGPROC, AsWindowLong(&UnclaimedDialogProc));
         return FALSE;
     }
     object->handle_ = window;
     const DLGPROC thunk = object->thunk_.AsDialogProc();
-    SetWindowLongA(window, DWL_DLGPROC, AsLong(thunk));
+    SetWindowLongPtrA(window, DWLP_DLGPROC, AsWindowLong(thunk));
     // From here on the platform calls the thunk; this first message takes
     // the same way.
     return thunk(window, message, wParam, lParam);
@@ -81,7 +81,7 @@ INT_PTR CALLBACK DialogMessageProc(BoundWindow* object, UINT message, WPARAM wPa
     LRESULT result = 0;
     if (object->Deliver(message, wParam, lParam, result)) {
         if (ReturnsResultDirectly(message)) return result;
-        SetWindowLongA(object->handle_, DWL_MSGRESULT, result);
+        SetWindowLongPtrA(object->handle_, DWLP_MSGRESULT, result);
         return TRUE;
     }
     if (message == WM_NCDESTROY) object->Unbind();

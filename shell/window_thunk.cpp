@@ -1,25 +1,19 @@
 #include "shell/window_thunk.h"
 
-#include <array>
 #include <cstring>
 
 namespace {
 
-using ThunkCode = std::array<unsigned char, WindowThunk::kSize>;
-
-ThunkCode Assemble(const unsigned char* at, const void* object, ThunkTarget target) {
-    const auto objectAddress = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(object));
+thunk_code::Code Assemble(const unsigned char* at, const void* object, ThunkTarget target) {
+    const auto objectAddress = reinterpret_cast<std::uintptr_t>(object);
     const auto targetAddress = reinterpret_cast<std::uintptr_t>(target);
-    const auto next = reinterpret_cast<std::uintptr_t>(at) + WindowThunk::kSize;
-    // Modular arithmetic gives the signed displacement's two's-complement
-    // bits whichever way the jump goes.
-    const auto displacement = static_cast<std::uint32_t>(targetAddress - next);
-
-    ThunkCode code = {0xC7, 0x44, 0x24, 0x04};  // mov dword ptr [esp+4], imm32
-    std::memcpy(&code[4], &objectAddress, 4);
-    code[8] = 0xE9;  // jmp rel32
-    std::memcpy(&code[9], &displacement, 4);
-    return code;
+#if defined(__x86_64__)
+    static_cast<void>(at);  // the encoding does not depend on its place
+    return thunk_code::AssembleX64(objectAddress, targetAddress);
+#else
+    return thunk_code::AssembleI386(reinterpret_cast<std::uintptr_t>(at), objectAddress,
+                                    targetAddress);
+#endif
 }
 
 }  // namespace
@@ -34,14 +28,15 @@ bool WindowThunk::Write(const void* object, ThunkTarget target) {
             VirtualAlloc(nullptr, kSize, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
         if (code_ == nullptr) return false;
     } else {
-        if (executable_ && std::memcmp(code_, Assemble(code_, object, target).data(), kSize) == 0) {
+        if (executable_ &&
+            std::memcmp(code_, Assemble(code_, object, target).bytes.data(), kSize) == 0) {
             return true;
         }
         if (!SetProtection(PAGE_READWRITE)) return false;
     }
     executable_ = false;
-    const ThunkCode code = Assemble(code_, object, target);
-    std::memcpy(code_, code.data(), kSize);
+    const thunk_code::Code code = Assemble(code_, object, target);
+    std::memcpy(code_, code.bytes.data(), kSize);
     if (!SetProtection(PAGE_EXECUTE_READ)) return false;
     FlushInstructionCache(GetCurrentProcess(), code_, kSize);
     executable_ = true;
@@ -53,10 +48,6 @@ bool WindowThunk::SetProtection(DWORD protection) {
     return VirtualProtect(code_, kSize, protection, &previous) != FALSE;
 }
 
-WNDPROC WindowThunk::AsWindowProc() const {
-    return reinterpret_cast<WNDPROC>(reinterpret_cast<std::uintptr_t>(code_));
-}
+WNDPROC WindowThunk::AsWindowProc() const { return reinterpret_cast<WNDPROC>(code_); }
 
-DLGPROC WindowThunk::AsDialogProc() const {
-    return reinterpret_cast<DLGPROC>(reinterpret_cast<std::uintptr_t>(code_));
-}
+DLGPROC WindowThunk::AsDialogProc() const { return reinterpret_cast<DLGPROC>(code_); }

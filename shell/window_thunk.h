@@ -3,22 +3,23 @@
 
 #include <cstdint>
 
-#if !defined(_M_IX86) && !defined(__i386__)
-#error "WindowThunk holds i386 code; another processor needs its own two instructions."
+#include "shell/thunk_code.h"
+
+#if !defined(__i386__) && !defined(__x86_64__)
+#error "WindowThunk holds x86 code; another processor needs its own instructions."
 #endif
 
 // The address of a procedure that takes an object where the platform passes
-// a window handle: (object, message, wParam, lParam), stdcall. Kept as a
+// a window handle: (object, message, wParam, lParam), CALLBACK. Kept as a
 // plain function address because dialog and window procedures differ in
 // their result type.
 using ThunkTarget = void (*)();
 
-// Thirteen bytes of i386 code that the platform calls as a window or dialog
-// procedure:
-//     mov dword ptr [esp+4], <object>   ; C7 44 24 04 <object>
-//     jmp <target>                      ; E9 <target - (code + 13)>
-// The first instruction overwrites the window-handle argument with the
-// object, and the target returns straight to the platform.
+// A few bytes of code that the platform calls as a window or dialog
+// procedure. They put the object where the window handle was and jump to
+// the target, which returns straight to the platform. On i386 they overwrite
+// the stack argument; on x86-64 they load rcx, the first argument's register
+// (see thunk_code.h for both encodings).
 //
 // The code lives in a page of its own from VirtualAlloc, never in the
 // object: a program marked NX-compatible may not execute its stack or heap.
@@ -26,7 +27,11 @@ using ThunkTarget = void (*)();
 // afterwards, never both at once. It is freed with the thunk.
 class WindowThunk {
   public:
-    static constexpr std::size_t kSize = 13;
+#if defined(__x86_64__)
+    static constexpr std::size_t kSize = thunk_code::kX64Size;
+#else
+    static constexpr std::size_t kSize = thunk_code::kI386Size;
+#endif
 
     WindowThunk() = default;
     ~WindowThunk();

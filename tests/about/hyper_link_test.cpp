@@ -13,6 +13,7 @@
 #include "about/hyper_link.h"
 #include "hyper_link_test_resources.h"
 #include "hyper_link_test_support.h"
+#include "shell/window_long.h"
 #include "test_support.h"
 
 namespace {
@@ -118,14 +119,14 @@ TEST_F(HyperLinkTest, TheDialogsEndTakesTheTooltipAndDetaches) {
 
 TEST_F(HyperLinkTest, ALinkEndedBeforeItsWindowGivesTheStaticBack) {
     const HWND window = Static(IDC_LINK_LEFT);
-    const LONG original = GetWindowLongA(window, GWL_WNDPROC);
+    const LONG_PTR original = GetWindowLongPtrA(window, GWLP_WNDPROC);
     HWND tooltip = nullptr;
     {
         HyperLink shortLived;
         ASSERT_TRUE(shortLived.Attach(window));
         tooltip = shortLived.Tooltip();
     }
-    EXPECT_EQ(original, GetWindowLongA(window, GWL_WNDPROC));
+    EXPECT_EQ(original, GetWindowLongPtrA(window, GWLP_WNDPROC));
     EXPECT_FALSE(IsWindow(tooltip));
     SetWindowTextA(window, "still a static");
     EXPECT_EQ("still a static", zentrail::drive::TextOf(window));
@@ -314,9 +315,8 @@ class HyperLinkInputTest : public HyperLinkTest {
         if (IsSkipped() || HasFatalFailure()) return;
         // Under the link: the procedure it passes messages on to.
         g_charsPassedOn = 0;
-        g_staticProc = reinterpret_cast<WNDPROC>(static_cast<std::uintptr_t>(
-            SetWindowLongA(Static(IDC_LINK_EMPTY), GWL_WNDPROC,
-                           static_cast<LONG>(reinterpret_cast<std::uintptr_t>(&CountChars)))));
+        g_staticProc = FromWindowLong<WNDPROC>(
+            SetWindowLongPtrA(Static(IDC_LINK_EMPTY), GWLP_WNDPROC, AsWindowLong(&CountChars)));
         ASSERT_TRUE(link.Attach(Static(IDC_LINK_EMPTY)));
         link.SetLinkStyle(LINKSTYLE_COMMAND);
         ASSERT_TRUE(link.SetLabelText("command link"));
@@ -397,9 +397,8 @@ LRESULT CALLBACK RecordRelayed(HWND window, UINT message, WPARAM wParam, LPARAM 
 
 TEST_F(HyperLinkInputTest, MouseMessagesAreRelayedToTheTooltip) {
     g_relayed.clear();
-    g_tooltipProc = reinterpret_cast<WNDPROC>(static_cast<std::uintptr_t>(
-        SetWindowLongA(link.Tooltip(), GWL_WNDPROC,
-                       static_cast<LONG>(reinterpret_cast<std::uintptr_t>(&RecordRelayed)))));
+    g_tooltipProc = FromWindowLong<WNDPROC>(
+        SetWindowLongPtrA(link.Tooltip(), GWLP_WNDPROC, AsWindowLong(&RecordRelayed)));
     SendMessageA(link.Handle(), WM_MOUSEMOVE, MK_SHIFT, InsideLink(link));
     SendMessageA(link.Handle(), WM_RBUTTONDOWN, 0, InsideLink(link));
     SendMessageA(link.Handle(), WM_MOUSEWHEEL, 0, 0);  // past the relayed range

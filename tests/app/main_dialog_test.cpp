@@ -10,6 +10,7 @@
 #include <tuple>
 
 #include "about/about_dialog.h"
+#include "allocation_limit.h"
 #include "res/resource_ids.h"
 #include "shell/app_module.h"
 #include "shell/main_dialog.h"
@@ -21,8 +22,9 @@ namespace {
 
 using zentrail::drive::TextOf;
 
-// A field whose text can never be had: it reports a length that no 32-bit
-// process can hold a copy of.
+// A field whose text can never be had: it reports a length that the heap
+// will not give a copy of (a 32-bit process never could; a 64-bit one is
+// refused by LargeAllocationsRefused).
 LRESULT CALLBACK HugeTextProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_GETTEXTLENGTH) return 0x7FFFFFFF;
     return DefWindowProcA(window, message, wParam, lParam);
@@ -43,7 +45,10 @@ TEST(RefreshOutput, AFailedTickKeepsTheOldOutputAndRestartsTheTimer) {
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), hugeText.hInstance,
                         nullptr);
     }
-    RefreshOutput(dialog.get());  // noexcept: a throw would end the process here
+    {
+        const zentrail::test::LargeAllocationsRefused full;
+        RefreshOutput(dialog.get());  // noexcept: a throw would end the process here
+    }
     EXPECT_EQ("x_1Qafmj", TextOf(GetDlgItem(dialog.get(), IDC_OUTPUT_FIELD)));
     EXPECT_TRUE(KillTimer(dialog.get(), REFRESH_TIMER_ID)) << "the next tick would never come";
 }

@@ -1,5 +1,7 @@
 #include "loomkit/scoped_buffer.h"
 
+#include "allocation_limit.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -35,9 +37,13 @@ TEST(ScopedBuffer, GrowingKeepsTheOldBytes) {
     EXPECT_EQ(0, std::memcmp(buffer.data, "abcd", 4));
 }
 
-// A request the heap can never meet: the message names the size, unsigned.
+using zentrail::test::LargeAllocationsRefused;
+
+// A request the heap does not meet: the message names the size, unsigned.
 TEST(ScopedBuffer, ExhaustionThrowsWithSize) {
     scoped_buffer_base buffer;
+    const LargeAllocationsRefused full;
+    const int refusals = LargeAllocationsRefused::Refusals();
     try {
         buffer.Allocate(nullptr, 4294967295u);
         FAIL() << "an impossible request succeeded";
@@ -46,13 +52,17 @@ TEST(ScopedBuffer, ExhaustionThrowsWithSize) {
     }
     EXPECT_EQ(nullptr, buffer.data);
     EXPECT_EQ(0u, buffer.size);
+    EXPECT_EQ(refusals + 1, LargeAllocationsRefused::Refusals()) << "the heap was not asked";
 }
 
 TEST(ScopedBuffer, FailedGrowthLeavesOldBlockToCaller) {
     scoped_buffer_base buffer;
     void* old = std::malloc(16);
     ASSERT_NE(nullptr, old);
-    EXPECT_THROW(buffer.Allocate(old, 4294967295u), std::logic_error);
+    {
+        const LargeAllocationsRefused full;
+        EXPECT_THROW(buffer.Allocate(old, 4294967295u), std::logic_error);
+    }
     EXPECT_EQ(nullptr, buffer.data);
     std::free(old);  // still ours: the sanitizers flag a double free if not
 }

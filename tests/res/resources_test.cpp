@@ -8,6 +8,7 @@
 #include <cctype>
 #include <cstdint>
 #include <cstring>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -93,7 +94,27 @@ BOOL CALLBACK OnType(HMODULE module, LPSTR type, LONG_PTR list) {
     return EnumResourceNamesA(module, type, OnName, list);
 }
 
-class ProgramResources : public ::testing::Test {
+// A built Zentrail.exe and the processor it was built for. Besides this
+// build's own, a Zentrail.exe of the other build may be named at configure
+// time (ZENTRAIL_I686_ZENTRAIL_EXE): the x64 tests then check the 32-bit
+// program as data, also on a machine that cannot start it.
+struct Program {
+    const char* label;
+    const char* path;
+    const char* architecture;  // as the manifest names it
+};
+
+void PrintTo(const Program& program, std::ostream* out) { *out << program.path; }
+
+std::vector<Program> ProgramsToCheck() {
+    std::vector<Program> programs = {{"ThisBuild", ZENTRAIL_EXE, ZENTRAIL_MANIFEST_ARCHITECTURE}};
+#ifdef ZENTRAIL_I686_EXE
+    programs.push_back({"I686", ZENTRAIL_I686_EXE, "x86"});
+#endif
+    return programs;
+}
+
+class ProgramResources : public ::testing::TestWithParam<Program> {
   protected:
     void SetUp() override {
         module = LoadLibraryExA(path.c_str(), nullptr,
@@ -115,11 +136,11 @@ class ProgramResources : public ::testing::Test {
         return {static_cast<const BYTE*>(LockResource(loaded)), SizeofResource(module, found)};
     }
 
-    const std::string path = zentrail::drive::WindowsPath(ZENTRAIL_EXE);
+    const std::string path = zentrail::drive::WindowsPath(GetParam().path);
     HMODULE module = nullptr;
 };
 
-TEST_F(ProgramResources, AreExactlyTheProgramsAllUsEnglish) {
+TEST_P(ProgramResources, AreExactlyTheProgramsAllUsEnglish) {
     std::vector<std::string> found;
     EnumResourceTypesA(module, OnType, reinterpret_cast<LONG_PTR>(&found));
     std::sort(found.begin(), found.end());
@@ -202,7 +223,7 @@ std::string ClassName(const std::string& field) {
     return Lower(field);
 }
 
-TEST_F(ProgramResources, DialogTemplatesAreAsDesigned) {
+TEST_P(ProgramResources, DialogTemplatesAreAsDesigned) {
     for (const Dialog& d : kDialogs) {
         SCOPED_TRACE("dialog " + std::to_string(d.id));
         const Bytes bytes = Find(RT_DIALOG, d.id);
@@ -294,7 +315,7 @@ struct GroupIconEntry {
 };
 #pragma pack(pop)
 
-TEST_F(ProgramResources, IconsHaveTheirSizesAndColourDepths) {
+TEST_P(ProgramResources, IconsHaveTheirSizesAndColourDepths) {
     using Images = std::vector<std::pair<int, int>>;  // size, bits
     const std::pair<int, Images> groups[] = {{128, {{16, 4}, {32, 4}}},
                                              {202, {{16, 4}, {16, 8}, {32, 4}, {32, 8}}}};
@@ -329,7 +350,7 @@ TEST_F(ProgramResources, IconsHaveTheirSizesAndColourDepths) {
 
 // --- Version block -------------------------------------------------------------------
 
-TEST_F(ProgramResources, VersionBlockCarriesTheVersionAndItsStrings) {
+TEST_P(ProgramResources, VersionBlockCarriesTheVersionAndItsStrings) {
     // The raw resource as the About box reads it: the fixed part at offset
     // 40, after three words, the key and padding.
     const Bytes bytes = Find(RT_VERSION, 1);
@@ -396,7 +417,7 @@ std::string Attribute(const std::string& xml, const std::string& element, const 
     return tag.substr(value, tag.find('"', value) - value);
 }
 
-TEST_F(ProgramResources, ManifestAsksForCommonControls6AsInvoker) {
+TEST_P(ProgramResources, ManifestAsksForCommonControls6AsInvoker) {
     const Bytes bytes = Find(RT_MANIFEST, 1);
     ASSERT_NE(nullptr, bytes.data);
     const std::string xml(reinterpret_cast<const char*>(bytes.data), bytes.size);
@@ -415,11 +436,11 @@ TEST_F(ProgramResources, ManifestAsksForCommonControls6AsInvoker) {
         // The program's own identity comes first, before the dependency.
         {"assemblyIdentity", "type", "win32", 0},
         {"assemblyIdentity", "name", "Zentrail", 0},
-        {"assemblyIdentity", "processorArchitecture", "x86", 0},
+        {"assemblyIdentity", "processorArchitecture", GetParam().architecture, 0},
         {"assemblyIdentity", "type", "win32", dependency},
         {"assemblyIdentity", "name", "Microsoft.Windows.Common-Controls", dependency},
         {"assemblyIdentity", "version", "6.0.0.0", dependency},
-        {"assemblyIdentity", "processorArchitecture", "x86", dependency},
+        {"assemblyIdentity", "processorArchitecture", GetParam().architecture, dependency},
         {"assemblyIdentity", "publicKeyToken", "6595b64144ccf1df", dependency},
         {"assemblyIdentity", "language", "*", dependency},
         {"requestedExecutionLevel", "level", "asInvoker", 0},
@@ -432,6 +453,9 @@ TEST_F(ProgramResources, ManifestAsksForCommonControls6AsInvoker) {
     EXPECT_NE(std::string::npos, xml.find("<supportedOS "));
 }
 
+INSTANTIATE_TEST_SUITE_P(Programs, ProgramResources, ::testing::ValuesIn(ProgramsToCheck()),
+                         [](const auto& test) { return std::string(test.param.label); });
+
 // This test program carries the same resources. The loader applied the
 // manifest at start-up if comctl32 came from the side-by-side store (Wine's
 // reports an old version number either way, so the path is what tells).
@@ -441,7 +465,8 @@ TEST(Manifest, LoaderBindsCommonControls6) {
     char path[MAX_PATH] = {};
     GetModuleFileNameA(comctl, path, MAX_PATH);
     EXPECT_NE(std::string::npos,
-              Lower(path).find("x86_microsoft.windows.common-controls_6595b64144ccf1df_6.0."))
+              Lower(path).find(std::string(ZENTRAIL_MANIFEST_ARCHITECTURE) +
+                               "_microsoft.windows.common-controls_6595b64144ccf1df_6.0."))
         << path;
     FreeLibrary(comctl);
 }

@@ -11,14 +11,13 @@
 
 #include "shell/control_window.h"
 #include "shell/dialog_window.h"
+#include "shell/window_long.h"
 #include "test_resources.h"
 #include "test_support.h"
 
 namespace {
 
 std::uintptr_t Address(const void* p) { return reinterpret_cast<std::uintptr_t>(p); }
-LONG AsLong(const void* p) { return static_cast<LONG>(Address(p)); }
-LONG AsLong(WNDPROC p) { return static_cast<LONG>(reinterpret_cast<std::uintptr_t>(p)); }
 
 // A window object that records what reached it and may be given a handler;
 // a handler that returns false leaves the message unhandled.
@@ -47,7 +46,7 @@ class Recording : public Base {
         ++afterLastCalls;
         afterLastHandle = oldHandle;
         handleAtAfterLast = this->Handle();
-        procAtAfterLast = GetWindowLongA(oldHandle, GWL_WNDPROC);
+        procAtAfterLast = GetWindowLongPtrA(oldHandle, GWLP_WNDPROC);
     }
     bool Saw(UINT message) const {
         for (const Seen& s : seen) {
@@ -62,7 +61,7 @@ class Recording : public Base {
     int afterLastCalls = 0;
     HWND afterLastHandle = nullptr;
     HWND handleAtAfterLast = reinterpret_cast<HWND>(1);
-    LONG procAtAfterLast = 0;  // the window's procedure while AfterLastMessage ran
+    LONG_PTR procAtAfterLast = 0;  // the window's procedure while AfterLastMessage ran
 };
 
 using TestDialog = Recording<DialogWindow>;
@@ -72,8 +71,7 @@ struct TestControl : Recording<ControlWindow> {
 };
 
 DLGPROC DialogProcOf(HWND dialog) {
-    return reinterpret_cast<DLGPROC>(
-        static_cast<std::uintptr_t>(GetWindowLongA(dialog, DWL_DLGPROC)));
+    return FromWindowLong<DLGPROC>(GetWindowLongPtrA(dialog, DWLP_DLGPROC));
 }
 
 // --- The thunk ----------------------------------------------------------------------
@@ -91,7 +89,10 @@ bool IsFree(const void* code) {
     return VirtualQuery(code, &info, sizeof info) == sizeof info && info.State == MEM_FREE;
 }
 
-// mov dword ptr [esp+4], object; jmp target. Zero unless the opcodes are right.
+// The object and the target that the code in place hands on; zero unless the
+// opcodes are right. Read independently of the assembler: on i386
+// mov dword ptr [esp+4], object; jmp target, on x86-64 mov rcx, object;
+// mov rax, target; jmp rax.
 struct Decoded {
     std::uintptr_t object = 0;
     std::uintptr_t target = 0;
@@ -99,13 +100,23 @@ struct Decoded {
 
 Decoded Decode(const void* code) {
     const auto* bytes = static_cast<const unsigned char*>(code);
+    Decoded decoded;
+#if defined(__x86_64__)
+    if (bytes[0] != 0x48 || bytes[1] != 0xB9 || bytes[10] != 0x48 || bytes[11] != 0xB8 ||
+        bytes[20] != 0xFF || bytes[21] != 0xE0) {
+        return {};
+    }
+    std::memcpy(&decoded.object, bytes + 2, 8);
+    std::memcpy(&decoded.target, bytes + 12, 8);
+#else
     const unsigned char opcodes[] = {0xC7, 0x44, 0x24, 0x04};
     if (std::memcmp(bytes, opcodes, 4) != 0 || bytes[8] != 0xE9) return {};
-    std::uint32_t object = 0;
     std::int32_t displacement = 0;
-    std::memcpy(&object, bytes + 4, 4);
+    std::memcpy(&decoded.object, bytes + 4, 4);
     std::memcpy(&displacement, bytes + 9, 4);
-    return {object, Address(code) + 13 + static_cast<std::uintptr_t>(displacement)};
+    decoded.target = Address(code) + 13 + static_cast<std::uintptr_t>(displacement);
+#endif
+    return decoded;
 }
 
 void SomeTarget() {}
@@ -144,8 +155,8 @@ TEST(WindowThunk, IsTheProcedureOfBoundDialogsAndControls) {
 
     TestControl control;
     ASSERT_TRUE(control.BindControl(GetWindow(window, GW_CHILD)));
-    const void* controlCode = reinterpret_cast<const void*>(
-        static_cast<std::uintptr_t>(GetWindowLongA(control.Handle(), GWL_WNDPROC)));
+    const auto* controlCode =
+        FromWindowLong<const void*>(GetWindowLongPtrA(control.Handle(), GWLP_WNDPROC));
     EXPECT_EQ(control.ThunkCode(), controlCode);
     EXPECT_TRUE(IsExecuteReadCode(controlCode));
     EXPECT_EQ(Address(static_cast<BoundWindow*>(&control)), Decode(controlCode).object);
@@ -227,18 +238,18 @@ TEST_F(DialogWindowTest, ModelessThenModalOnOneThreadEachGetTheirOwnObject) {
     for (const Seen& s : main.seen) EXPECT_EQ(main.Handle(), s.window);
 }
 
-// What the dialog procedure returns, and what it leaves in DWL_MSGRESULT.
+// What the dialog procedure returns, and what it leaves in DWLP_MSGRESULT.
 struct Answer {
     INT_PTR returned;
-    LONG stored;
+    LONG_PTR stored;
 };
 
-constexpr LONG kUntouched = 0x5EED;
+constexpr LONG_PTR kUntouched = 0x5EED;
 
 Answer AnswerOf(HWND dialog, UINT message, WPARAM wParam = 0) {
-    SetWindowLongA(dialog, DWL_MSGRESULT, kUntouched);
+    SetWindowLongPtrA(dialog, DWLP_MSGRESULT, kUntouched);
     const INT_PTR returned = DialogProcOf(dialog)(dialog, message, wParam, 0);
-    return {returned, GetWindowLongA(dialog, DWL_MSGRESULT)};
+    return {returned, GetWindowLongPtrA(dialog, DWLP_MSGRESULT)};
 }
 
 TEST_F(DialogWindowTest, TwelveMessagesReturnTheirResultTheOthersStoreIt) {
@@ -368,7 +379,7 @@ TEST_F(ControlWindowTest, BindingAWindowThatIsGoneFailsAndLeavesTheObjectUnbound
     TestControl control;
     EXPECT_FALSE(control.BindControl(gone));
     EXPECT_EQ(nullptr, control.Handle());
-    EXPECT_EQ(AsLong(&DefWindowProcA), AsLong(control.PreviousProc()));
+    EXPECT_EQ(AsWindowLong(&DefWindowProcA), AsWindowLong(control.PreviousProc()));
 }
 
 // Subclasses a window after the object did, and forwards everything.
@@ -382,19 +393,19 @@ TEST_F(ControlWindowTest, LastMessagePutsThePreviousProcedureBackOnlyIfStillOurs
     for (const bool subclassedLater : {false, true}) {
         SCOPED_TRACE(subclassedLater);
         ScratchWindow window(WS_CHILD, parent.get());
-        const LONG original = GetWindowLongA(window.get(), GWL_WNDPROC);
+        const LONG_PTR original = GetWindowLongPtrA(window.get(), GWLP_WNDPROC);
         TestControl control;
         ASSERT_TRUE(control.BindControl(window.get()));
-        EXPECT_EQ(original, AsLong(control.PreviousProc()));
+        EXPECT_EQ(original, AsWindowLong(control.PreviousProc()));
         if (subclassedLater) {
-            g_outerNext = reinterpret_cast<WNDPROC>(static_cast<std::uintptr_t>(
-                SetWindowLongA(window.get(), GWL_WNDPROC, AsLong(&OuterProc))));
-            ASSERT_EQ(AsLong(control.ThunkCode()), AsLong(g_outerNext));
+            g_outerNext = FromWindowLong<WNDPROC>(
+                SetWindowLongPtrA(window.get(), GWLP_WNDPROC, AsWindowLong(&OuterProc)));
+            ASSERT_EQ(AsWindowLong(control.ThunkCode()), AsWindowLong(g_outerNext));
         }
         DestroyWindow(window.get());
         EXPECT_EQ(nullptr, control.Handle());
         EXPECT_EQ(1, control.afterLastCalls);
-        EXPECT_EQ(subclassedLater ? AsLong(&OuterProc) : original, control.procAtAfterLast);
+        EXPECT_EQ(subclassedLater ? AsWindowLong(&OuterProc) : original, control.procAtAfterLast);
         EXPECT_TRUE(control.Saw(WM_NCDESTROY));
     }
 }
