@@ -24,11 +24,6 @@ class AboutDialog final : public DialogWindow {
     BOOL HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
                        DWORD section) override;
 
-    // The link lines, in their order on the dialog.
-    const HyperLink& WeblogLink() const { return weblogLink; }
-    const HyperLink& BooklogLink() const { return booklogLink; }
-    const HyperLink& ShopLink() const { return shopLink; }
-
   private:
     // The result for the dialog manager: non-zero either way, so that it
     // sets the default focus.

@@ -38,9 +38,7 @@ HyperLink::~HyperLink() {
     const HWND window = Handle();
     if (window != nullptr && IsWindow(window)) {
         if (tooltip != nullptr) DestroyWindow(tooltip);
-        if (GetWindowLongPtrA(window, GWLP_WNDPROC) == AsWindowLong(ThunkCode())) {
-            SetWindowLongPtrA(window, GWLP_WNDPROC, AsWindowLong(previousProc));
-        }
+        ReleaseWindow();
     }
     std::free(label);
     std::free(target);
@@ -155,4 +153,59 @@ void HyperLink::AddTool(const char* text) {
     tool.hinst = appModule.instance;
     tool.lpszText = const_cast<char*>(text);
     SendMessageA(tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+// The control's dispatch; the handlers are in hyper_link_input.cpp and
+// hyper_link_paint.cpp. An exception from them is stopped at the window
+// procedure, and the static then takes the message.
+BOOL HyperLink::HandleMessage(HWND /*window*/, UINT message, WPARAM wParam, LPARAM lParam,
+                              LRESULT& result, DWORD section) {
+    if (section != 0) return FALSE;
+    if (message >= WM_MOUSEFIRST && message <= WM_MBUTTONDBLCLK) {
+        RelayToTooltip(message, wParam, lParam);
+    }
+    result = 0;
+    switch (message) {
+        case WM_CREATE:
+            Setup();
+            return TRUE;
+        case WM_DESTROY:
+            OnDestroy();
+            return FALSE;
+        case WM_ERASEBKGND:
+            result = 1;
+            return TRUE;
+        case WM_PAINT:
+        case WM_PRINTCLIENT:
+            return OnPaint(reinterpret_cast<HDC>(wParam));
+        case WM_MOUSEMOVE:
+            return OnMouseMove(lParam);
+        case WM_MOUSELEAVE:
+            return OnMouseLeave();
+        case WM_SETCURSOR:
+            return OnSetCursor(result);
+        case WM_LBUTTONDOWN:
+            return OnLButtonDown(lParam);
+        case WM_LBUTTONUP:
+            return OnLButtonUp(lParam);
+        case WM_GETDLGCODE:
+            result = DLGC_WANTCHARS;
+            return TRUE;
+        case WM_CHAR:
+            return OnChar(wParam);
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS:
+            return OnFocusChange();
+        case WM_ENABLE:
+            return OnEnable();
+        case WM_GETFONT:
+            result = reinterpret_cast<LRESULT>(normalFont);
+            return TRUE;
+        case WM_SETFONT:
+            return OnSetFont(wParam, lParam);
+        case WM_UPDATEUISTATE:
+            return TRUE;  // kept from the static
+        default:
+            return FALSE;
+    }
 }

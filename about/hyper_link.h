@@ -76,6 +76,7 @@ class HyperLink : public ControlWindow {
     HFONT LinkFont() const { return linkFont; }
     HFONT NormalFont() const { return normalFont; }
 
+    // --- Message map (hyper_link.cpp); the handlers follow below.
     BOOL HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
                        DWORD section) override;
 

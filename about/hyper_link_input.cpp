@@ -10,64 +10,6 @@ POINT PointOf(LPARAM lParam) { return POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(l
 
 }  // namespace
 
-BOOL HyperLink::HandleMessage(HWND /*window*/, UINT message, WPARAM wParam, LPARAM lParam,
-                              LRESULT& result, DWORD section) {
-    if (section != 0) return FALSE;
-    // Nothing below throws; should that ever change, the static takes the
-    // message rather than the exception unwinding through the platform.
-    try {
-        if (message >= WM_MOUSEFIRST && message <= WM_MBUTTONDBLCLK) {
-            RelayToTooltip(message, wParam, lParam);
-        }
-        result = 0;
-        switch (message) {
-            case WM_CREATE:
-                Setup();
-                return TRUE;
-            case WM_DESTROY:
-                OnDestroy();
-                return FALSE;
-            case WM_ERASEBKGND:
-                result = 1;
-                return TRUE;
-            case WM_PAINT:
-            case WM_PRINTCLIENT:
-                return OnPaint(reinterpret_cast<HDC>(wParam));
-            case WM_MOUSEMOVE:
-                return OnMouseMove(lParam);
-            case WM_MOUSELEAVE:
-                return OnMouseLeave();
-            case WM_SETCURSOR:
-                return OnSetCursor(result);
-            case WM_LBUTTONDOWN:
-                return OnLButtonDown(lParam);
-            case WM_LBUTTONUP:
-                return OnLButtonUp(lParam);
-            case WM_GETDLGCODE:
-                result = DLGC_WANTCHARS;
-                return TRUE;
-            case WM_CHAR:
-                return OnChar(wParam);
-            case WM_SETFOCUS:
-            case WM_KILLFOCUS:
-                return OnFocusChange();
-            case WM_ENABLE:
-                return OnEnable();
-            case WM_GETFONT:
-                result = reinterpret_cast<LRESULT>(normalFont);
-                return TRUE;
-            case WM_SETFONT:
-                return OnSetFont(wParam, lParam);
-            case WM_UPDATEUISTATE:
-                return TRUE;  // kept from the static
-            default:
-                return FALSE;
-        }
-    } catch (...) {
-        return FALSE;
-    }
-}
-
 void HyperLink::RelayToTooltip(UINT message, WPARAM wParam, LPARAM lParam) {
     if (tooltip == nullptr || (linkStyle & LINKSTYLE_NO_TOOLTIP)) return;
     MSG relayed{Handle(), message, wParam, lParam, 0, POINT{0, 0}};

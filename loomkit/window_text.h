@@ -13,7 +13,9 @@ class text_source {
     virtual void CopyText(char* buffer, std::int32_t size) const = 0;
 };
 
-// The whole text into out; false (out unchanged) when no buffer could be had.
+// The text into out, up to its first NUL (a negative length counts as 0).
+// Always true: a buffer that cannot be had throws std::logic_error from
+// scoped_buffer_base::Allocate, with out unchanged.
 bool window_text_to_string(const text_source& source, std::string& out);
 
 }  // namespace loomkit

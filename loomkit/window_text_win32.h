@@ -7,8 +7,8 @@
 
 namespace loomkit {
 
-// The whole text of a window, read with GetWindowTextLengthA and
-// GetWindowTextA; false (out unchanged) when no buffer could be had.
+// The text of a window, read with GetWindowTextLengthA and GetWindowTextA;
+// as the text_source form above.
 bool window_text_to_string(HWND window, std::string& out);
 
 }  // namespace loomkit

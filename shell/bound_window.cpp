@@ -17,6 +17,21 @@ void ReportStopped(UINT message, const char* what) {
     OutputDebugStringA(text);
 }
 
+// The one barrier between handlers and the platform: mingw's unwinder cannot
+// cross the platform's frames. True when body returned normally.
+template <typename Body>
+bool StopExceptions(UINT message, Body&& body) noexcept {
+    try {
+        body();
+        return true;
+    } catch (const std::exception& e) {
+        ReportStopped(message, e.what());
+    } catch (...) {
+        ReportStopped(message, "not a standard exception");
+    }
+    return false;
+}
+
 }  // namespace
 
 void BoundWindow::AfterLastMessage(HWND /*oldHandle*/) {}
@@ -24,24 +39,18 @@ void BoundWindow::AfterLastMessage(HWND /*oldHandle*/) {}
 BOOL BoundWindow::PlaceCentred(HWND centreOn) { return PlaceWindowCentred(handle_, centreOn); }
 
 BOOL BoundWindow::Deliver(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept {
-    try {
-        return HandleMessage(handle_, message, wParam, lParam, result, 0);
-    } catch (const std::exception& e) {
-        ReportStopped(message, e.what());
-    } catch (...) {
-        ReportStopped(message, "not a standard exception");
+    BOOL handled = FALSE;
+    // A handler that threw leaves the message unhandled.
+    if (!StopExceptions(message, [&] {
+            handled = HandleMessage(handle_, message, wParam, lParam, result, 0);
+        })) {
+        return FALSE;
     }
-    return FALSE;
+    return handled;
 }
 
 void BoundWindow::Unbind() noexcept {
     const HWND oldHandle = handle_;
     handle_ = nullptr;
-    try {
-        AfterLastMessage(oldHandle);
-    } catch (const std::exception& e) {
-        ReportStopped(WM_NCDESTROY, e.what());
-    } catch (...) {
-        ReportStopped(WM_NCDESTROY, "not a standard exception");
-    }
+    StopExceptions(WM_NCDESTROY, [&] { AfterLastMessage(oldHandle); });
 }

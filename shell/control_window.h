@@ -16,7 +16,15 @@ class ControlWindow : public BoundWindow {
 
   protected:
     ControlWindow() = default;
-    ~ControlWindow() = default;
+    // A window that outlives its object is given back (ReleaseWindow), so
+    // that it never calls into freed memory.
+    ~ControlWindow();
+
+    // Puts the replaced procedure back while this object's thunk is still
+    // the window's procedure (whoever subclassed the window after us owns
+    // the chain from there on), and unbinds without AfterLastMessage. Does
+    // nothing once the window is gone or was given back.
+    void ReleaseWindow() noexcept;
 
     // The procedure that binding replaced; DefWindowProcA until then.
     WNDPROC previousProc = DefWindowProcA;
@@ -24,5 +32,7 @@ class ControlWindow : public BoundWindow {
   private:
     friend LRESULT CALLBACK ControlMessageProc(BoundWindow*, UINT, WPARAM, LPARAM) noexcept;
 
-    LRESULT FinishLastMessage(WPARAM wParam, LPARAM lParam) noexcept;
+    // Puts the previous procedure back if the thunk is still in place.
+    void RestorePreviousProc(HWND window) noexcept;
+    LRESULT FinishLastMessage(HWND window, WPARAM wParam, LPARAM lParam) noexcept;
 };

@@ -31,6 +31,16 @@ INT_PTR CALLBACK UnclaimedDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE;
 
 }  // namespace
 
+DialogWindow::~DialogWindow() {
+    const HWND window = handle_;
+    if (window == nullptr || !IsWindow(window)) return;
+    // The derived part is gone already: its last messages go to the dialog
+    // manager alone.
+    SetWindowLongPtrA(window, DWLP_DLGPROC, AsWindowLong(&UnclaimedDialogProc));
+    handle_ = nullptr;
+    DestroyWindow(window);
+}
+
 HWND DialogWindow::CreateModeless(HWND parent, LPARAM initParam) {
     if (!Announce()) return nullptr;
     const HWND window = CreateDialogParamA(appModule.instance, MAKEINTRESOURCEA(templateId_),
@@ -78,10 +88,13 @@ INT_PTR CALLBACK FirstMessageProc(HWND window, UINT message, WPARAM wParam,
 
 INT_PTR CALLBACK DialogMessageProc(BoundWindow* object, UINT message, WPARAM wParam,
                                    LPARAM lParam) noexcept {
+    // Read once: a handler that destroys its own window (Close) has cleared
+    // the object's handle by the time it returns.
+    const HWND window = object->handle_;
     LRESULT result = 0;
     if (object->Deliver(message, wParam, lParam, result)) {
         if (ReturnsResultDirectly(message)) return result;
-        SetWindowLongPtrA(object->handle_, DWLP_MSGRESULT, result);
+        SetWindowLongPtrA(window, DWLP_MSGRESULT, result);
         return TRUE;
     }
     if (message == WM_NCDESTROY) object->Unbind();

@@ -19,7 +19,10 @@ class DialogWindow : public BoundWindow {
 
   protected:
     explicit DialogWindow(WORD templateId) : templateId_(templateId) {}
-    ~DialogWindow() = default;
+    // A dialog must not outlive its object (a quit message that the dialog
+    // did not post ends the loop with the window still there): a window
+    // still standing is cut loose from the object and destroyed.
+    ~DialogWindow();
 
   private:
     bool Announce();

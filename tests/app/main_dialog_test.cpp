@@ -11,11 +11,11 @@
 
 #include "about/about_dialog.h"
 #include "allocation_limit.h"
+#include "app/main_dialog.h"
+#include "app/refresh_output.h"
+#include "app/run_main_dialog.h"
 #include "res/resource_ids.h"
 #include "shell/app_module.h"
-#include "shell/main_dialog.h"
-#include "shell/refresh_output.h"
-#include "shell/run_main_dialog.h"
 #include "test_support.h"
 
 namespace {

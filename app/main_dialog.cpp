@@ -1,9 +1,9 @@
-#include "shell/main_dialog.h"
+#include "app/main_dialog.h"
 
 #include "about/about_dialog.h"
+#include "app/refresh_output.h"
 #include "res/resource_ids.h"
 #include "shell/app_module.h"
-#include "shell/refresh_output.h"
 
 namespace {
 
@@ -13,10 +13,6 @@ constexpr int kClosedExitCode = 2;
 }  // namespace
 
 MainDialog::MainDialog() : DialogWindow(IDD_MAIN) {}
-
-MainDialog::~MainDialog() {
-    if (Handle() != nullptr) DestroyWindow(Handle());
-}
 
 BOOL MainDialog::HandleMessage(HWND /*window*/, UINT message, WPARAM wParam, LPARAM /*lParam*/,
                                LRESULT& result, DWORD section) {
@@ -34,9 +30,7 @@ BOOL MainDialog::HandleMessage(HWND /*window*/, UINT message, WPARAM wParam, LPA
             return TRUE;
         case WM_COMMAND: {
             // The notification code does not matter, only the command.
-            const WORD command = LOWORD(wParam);
-            if (command != IDC_ABOUT && command != IDOK && command != IDCANCEL) return FALSE;
-            HandleCommand(command);
+            if (!HandleCommand(LOWORD(wParam))) return FALSE;
             result = 0;
             return TRUE;
         }
@@ -68,19 +62,19 @@ void MainDialog::SetIcon(WPARAM which, int widthMetric, int heightMetric) {
     SendMessageA(Handle(), WM_SETICON, which, reinterpret_cast<LPARAM>(icon));
 }
 
-void MainDialog::HandleCommand(WORD command) {
+bool MainDialog::HandleCommand(WORD command) {
     switch (command) {
         case IDC_ABOUT:
             RunAbout();
-            break;
+            return true;
         case IDOK:
             CopyOutput();
-            break;
+            return true;
         case IDCANCEL:
             Close();
-            break;
+            return true;
         default:
-            break;
+            return false;
     }
 }
 

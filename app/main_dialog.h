@@ -12,9 +12,6 @@
 class MainDialog final : public DialogWindow, public PreDispatchFilter, public IdleTask {
   public:
     MainDialog();
-    // A window must not outlive its object: a quit message that the dialog
-    // did not post ends the loop with the window still there.
-    ~MainDialog();
 
     BOOL HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
                        DWORD section) override;
@@ -26,7 +23,8 @@ class MainDialog final : public DialogWindow, public PreDispatchFilter, public I
 
   private:
     void HandleInitDialog();
-    void HandleCommand(WORD command);
+    // False for a command that is not the dialog's.
+    bool HandleCommand(WORD command);
     void RunAbout();
     void CopyOutput();
     void Close();

@@ -9,8 +9,8 @@
 
 #include <new>
 
+#include "app/run_main_dialog.h"
 #include "shell/app_module.h"
-#include "shell/run_main_dialog.h"
 #include "shell/thread_loop_map.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR commandLine, int showCommand) {

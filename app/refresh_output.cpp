@@ -1,4 +1,4 @@
-#include "shell/refresh_output.h"
+#include "app/refresh_output.h"
 
 #include <cstdio>
 #include <exception>

@@ -1,7 +1,7 @@
-#include "shell/run_main_dialog.h"
+#include "app/run_main_dialog.h"
 
+#include "app/main_dialog.h"
 #include "shell/app_module.h"
-#include "shell/main_dialog.h"
 #include "shell/message_loop.h"
 
 int RunMainDialog(LPSTR /*commandLine*/, int showCommand) {
