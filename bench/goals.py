@@ -1,17 +1,20 @@
 #!/usr/bin/env python3
-"""Judges the speed goals from the figures of both benchmark programs.
+"""Judges the speed goals from the figures of the benchmark programs.
 
-Reads the native Google Benchmark results (JSON) and the 32-bit round-robin
-results (text), measures zentrail-tag on standard input, and prints the
-contenders' figures and then one line per goal: its name, the measured ratio,
-the target and ok or MISSED. Ratios come from the minima (on a shared machine
-noise only ever adds time); the ratio of the medians is shown beside them.
-Exit code 1 when a goal is missed, 0 otherwise.
+Reads the native Google Benchmark results (JSON) and the round-robin results
+(text) of each Windows build, measures zentrail-tag on standard input, and
+prints the contenders' figures and then one line per goal: its name, the
+measured ratio, the target and ok or MISSED. Ratios come from the minima (on a
+shared machine noise only ever adds time); the ratio of the medians is shown
+beside them. A goal of a build that cannot run on this machine (the i686 one
+where no 32-bit process starts) is not measurable here: it shows no verdict
+and counts neither way. Exit code 1 when a goal is missed, 0 otherwise.
 
 After the goals come report lines without targets, which never change the
-exit code: the sizes of Zentrail.exe and of a minimal dialog program built the
-same way, their start-up times under Wine and, when it was measured, their
-memory after a minute of running.
+exit code, for each Windows build: the x64 build's figures of the i686 goals,
+the sizes of Zentrail.exe and of a minimal dialog program built the same way,
+their start-up times under Wine and, when it was measured, their memory after
+a minute of running.
 """
 
 import argparse
@@ -44,6 +47,11 @@ for build in ("i686", "native"):
     for size, target in (("16B", 1.0), ("1KiB", 1.1), ("1MiB", 1.1)):
         GOALS.append((f"Crc32 vs boost::crc_optimal, {size}", build, "faster",
                       f"Crc32/{size}", f"boost_crc/{size}", target))
+
+# The Windows builds by their labels, and the strip tool of each for the
+# stripped sizes.
+WINDOWS_BUILDS = ("i686", "x64")
+STRIP = {"i686": "i686-w64-mingw32-strip", "x64": "x86_64-w64-mingw32-strip"}
 
 TAG_TOOL_NAMES_PER_SECOND = 5e6
 TAG_TOOL_MEMORY_GROWTH = 1.10  # peak RSS wanders by some pages from run to run
@@ -189,49 +197,79 @@ def read_lines(path, kind):
         return [line.split()[1:] for line in f if line.split()[:1] == [kind]]
 
 
-def program_sizes(strip, paths, work):
-    """[(file name, stripped bytes, unstripped bytes or None)]; None for a
-    stripped size that could not be had."""
+def program_sizes(build, paths, work):
+    """[(file name, stripped bytes, unstripped bytes or None)] of a Windows
+    build's programs; None for a stripped size that could not be had."""
     sizes = []
     for path in paths:
         name = os.path.basename(path)
         if not os.path.exists(path):
             sizes.append((name, None, None))
             continue
-        stripped = os.path.join(work, "stripped-" + name)
-        done = subprocess.run([strip, "-o", stripped, path], capture_output=True, check=False)
+        stripped = os.path.join(work, f"stripped-{build}-{name}")
+        done = subprocess.run([STRIP[build], "-o", stripped, path], capture_output=True,
+                              check=False)
         sizes.append((name, os.path.getsize(stripped) if done.returncode == 0 else None,
                       os.path.getsize(path)))
     return sizes
 
 
-def report_lines(args):
-    """(name, figures) for every report line."""
+def ratio_figure(have, kind, ours, peer):
+    """The measured ratio of a goal as shown, and the ratio; None when a
+    figure is missing."""
+    if ours not in have or peer not in have:
+        return "no figure", None
+    if kind == "faster":
+        ratio, median = have[peer][0] / have[ours][0], have[peer][1] / have[ours][1]
+        return f"{ratio:.2f}x faster (median {median:.2f})", ratio
+    ratio, median = have[ours][0] / have[peer][0], have[ours][1] / have[peer][1]
+    return f"{ratio:.2f}x the time (median {median:.2f})", ratio
+
+
+def report_lines(args, build, figures, not_measurable):
+    """(name, figures) for every report line of one Windows build."""
     lines = []
-    if not args.program_file:
-        lines.append(("program sizes", "no figure"))
-    for name, stripped, unstripped in program_sizes(args.strip, args.program_file, args.work):
+    if build == "x64" and build not in not_measurable:
+        # The i686 goals' figures of the x64 build: the same code, compared
+        # alike, with no targets of its own.
+        for goal, goal_build, kind, ours, peer, _ in GOALS:
+            if goal_build == "i686":
+                lines.append((f"{goal} (x64)", ratio_figure(figures, kind, ours, peer)[0]))
+
+    paths = args.program_file.get(build, [])
+    if not paths:
+        lines.append((f"program sizes ({build})", "no figure"))
+    for name, stripped, unstripped in program_sizes(build, paths, args.work):
         figure = "no figure" if stripped is None else \
             f"{stripped:,} B stripped ({unstripped:,} B unstripped)"
-        lines.append((f"{name} size", figure))
+        lines.append((f"{name} size ({build})", figure))
 
-    startup = read_lines(args.startup, "startup")
+    where = f"({build}, Wine)"
+    if build in not_measurable:
+        lines.append((f"start-up to a visible window {where}", "not measurable here"))
+        if args.memory:
+            lines.append((f"memory after a minute {where}", "not measurable here"))
+        return lines
+
+    startup_file = args.startup.get(build)
+    startup = read_lines(startup_file, "startup")
     if not startup:
-        lines.append(("start-up to a visible window (i686, Wine)", "no figure"))
+        lines.append((f"start-up to a visible window {where}", "no figure"))
     for name, low, middle in startup:
-        lines.append((f"{name} start-up to a visible window (i686, Wine)",
+        lines.append((f"{name} start-up to a visible window {where}",
                       f"min {float(low):.1f} ms, median {float(middle):.1f} ms"))
-    for ours, peer, low, middle in read_lines(args.startup, "ratio"):
-        lines.append((f"{ours} start-up vs {peer}",
+    for ours, peer, low, middle in read_lines(startup_file, "ratio"):
+        lines.append((f"{ours} start-up vs {peer} ({build})",
                       f"{float(low):.2f}x the time (median {float(middle):.2f})"))
 
     if not args.memory:
-        lines.append(("memory after a minute", "not measured (scripts/bench --memory)"))
+        lines.append((f"memory after a minute {where}", "not measured (scripts/bench --memory)"))
         return lines
-    memory = read_lines(args.memory, "memory")
+    memory_file = args.memory.get(build)
+    memory = read_lines(memory_file, "memory")
     if not memory:
-        lines.append(("memory after a minute", "no figure"))
-    linux = {fields[0]: [int(x) for x in fields[1:]] for fields in read_lines(args.memory, "linux")}
+        lines.append((f"memory after a minute {where}", "no figure"))
+    linux = {fields[0]: [int(x) for x in fields[1:]] for fields in read_lines(memory_file, "linux")}
     for name, seconds, peak, current, private in memory:
         figure = f"working set {int(current):,} KiB (peak {int(peak):,} KiB)"
         # Wine counts no private bytes for another process; Linux does.
@@ -240,7 +278,7 @@ def report_lines(args):
         if name in linux:
             pss, own = linux[name][2:]
             figure += f"; Linux: PSS {pss:,} KiB, private {own:,} KiB"
-        lines.append((f"{name} memory after {seconds} s (i686, Wine)", figure))
+        lines.append((f"{name} memory after {seconds} s {where}", figure))
     return lines
 
 
@@ -252,38 +290,77 @@ def print_figures(title, figures):
         print(f"  {name:<30} {low:14.2f} {mid:14.2f}")
 
 
+def build_file(text):
+    """BUILD=FILE, as the per-build options take it."""
+    build, sep, path = text.partition("=")
+    if not sep or build not in WINDOWS_BUILDS or not path:
+        raise argparse.ArgumentTypeError(
+            f"expected BUILD=FILE with BUILD one of {', '.join(WINDOWS_BUILDS)}: {text!r}")
+    return build, path
+
+
+def windows_build(text):
+    if text not in WINDOWS_BUILDS:
+        raise argparse.ArgumentTypeError(f"not one of {', '.join(WINDOWS_BUILDS)}: {text!r}")
+    return text
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--native", help="Google Benchmark JSON of the native build")
-    parser.add_argument("--rounds", help="output of zentrail-bench-rounds (i686 build)")
+    parser.add_argument("--rounds", type=build_file, action="append", default=[],
+                        metavar="BUILD=FILE",
+                        help="output of zentrail-bench-rounds of a Windows build (repeatable)")
+    parser.add_argument("--not-measurable", type=windows_build, action="append", default=[],
+                        metavar="BUILD",
+                        help="a Windows build that cannot run on this machine (repeatable)")
     parser.add_argument("--tag-tool", help="native release zentrail-tag")
     parser.add_argument("--work", default=".", help="folder for the generated name files")
-    parser.add_argument("--startup", help="output of zentrail-startup (i686 build)")
-    parser.add_argument("--memory", help="output of zentrail-startup --memory, with the "
-                        "Linux-side lines of scripts/bench")
-    parser.add_argument("--program-file", action="append", default=[],
-                        help="a program whose size is reported (repeatable)")
-    parser.add_argument("--strip", default="i686-w64-mingw32-strip",
-                        help="strip tool for the stripped sizes")
+    parser.add_argument("--startup", type=build_file, action="append", default=[],
+                        metavar="BUILD=FILE",
+                        help="output of zentrail-startup of a Windows build (repeatable)")
+    parser.add_argument("--memory", type=build_file, action="append", default=[],
+                        metavar="BUILD=FILE",
+                        help="output of zentrail-startup --memory of a Windows build, with the "
+                        "Linux-side lines of scripts/bench (repeatable)")
+    parser.add_argument("--program-file", type=build_file, action="append", default=[],
+                        metavar="BUILD=FILE",
+                        help="a program of a Windows build whose size is reported (repeatable)")
     args = parser.parse_args()
+    rounds = dict(args.rounds)
+    not_measurable = set(args.not_measurable)
+    both = not_measurable & set(rounds)
+    if both:
+        parser.error(f"both measured and not measurable: {', '.join(sorted(both))}")
+    args.startup, args.memory = dict(args.startup), dict(args.memory)
+    program_files = {}
+    for build, path in args.program_file:
+        program_files.setdefault(build, []).append(path)
+    args.program_file = program_files
 
-    figures = {"native": read_native(args.native), "i686": read_rounds(args.rounds)}
+    figures = {"native": read_native(args.native)}
     print_figures("native (Google Benchmark, CPU time)", figures["native"])
-    print_figures("i686 under Wine (round-robin, wall time)", figures["i686"])
+    # A Windows build that ran but left no file has no figures: its goals
+    # are missed, not unmeasurable.
+    windows = [b for b in WINDOWS_BUILDS if b in rounds or b in not_measurable
+               or b in args.startup or b in args.memory or b in args.program_file]
+    for build in windows:
+        if build in not_measurable:
+            print(f"{build} under Wine: not measurable here")
+            continue
+        figures[build] = read_rounds(rounds.get(build))
+        print_figures(f"{build} under Wine (round-robin, wall time)", figures[build])
 
+    # (name, measured, wanted, verdict): True met, False missed, None not
+    # measurable here.
     lines = []
     for goal, build, kind, ours, peer, target in GOALS:
-        have = figures[build]
         wanted = f"{'>=' if kind == 'faster' else '<='} {target}x"
-        if ours not in have or peer not in have:
-            lines.append((f"{goal} ({build})", "no figure", wanted, False))
+        if build in not_measurable:
+            lines.append((f"{goal} ({build})", "not measurable here", wanted, None))
             continue
-        if kind == "faster":
-            ratio, median = have[peer][0] / have[ours][0], have[peer][1] / have[ours][1]
-            measured, ok = f"{ratio:.2f}x faster (median {median:.2f})", ratio >= target
-        else:
-            ratio, median = have[ours][0] / have[peer][0], have[ours][1] / have[peer][1]
-            measured, ok = f"{ratio:.2f}x the time (median {median:.2f})", ratio <= target
+        measured, ratio = ratio_figure(figures.get(build, {}), kind, ours, peer)
+        ok = ratio is not None and (ratio >= target if kind == "faster" else ratio <= target)
         lines.append((f"{goal} ({build})", measured, wanted, ok))
 
     if args.tag_tool:
@@ -301,16 +378,25 @@ def main():
 
     print("goals:")
     width = max(len(line[0]) for line in lines)
+    verdicts = {True: "ok", False: "MISSED", None: ""}
     for goal, measured, wanted, ok in lines:
-        print(f"  {goal:<{width}}  {measured:<34}  {wanted:<20}  {'ok' if ok else 'MISSED'}")
-    missed = sum(1 for line in lines if not line[3])
-    print(f"{len(lines) - missed} of {len(lines)} goals met")
+        print(f"  {goal:<{width}}  {measured:<34}  {wanted:<20}  {verdicts[ok]}".rstrip())
+    missed = sum(1 for line in lines if line[3] is False)
+    unmeasurable = sum(1 for line in lines if line[3] is None)
+    measurable = len(lines) - unmeasurable
+    if unmeasurable:
+        print(f"{measurable - missed} of {measurable} measurable goals met, "
+              f"{unmeasurable} not measurable here")
+    else:
+        print(f"{measurable - missed} of {measurable} goals met")
 
-    reports = report_lines(args)
-    print("reports (no targets):")
-    width = max(len(line[0]) for line in reports)
-    for name, figure in reports:
-        print(f"  {name:<{width}}  {figure}")
+    reports = [line for build in windows
+               for line in report_lines(args, build, figures.get(build, {}), not_measurable)]
+    if reports:
+        print("reports (no targets):")
+        width = max(len(line[0]) for line in reports)
+        for name, figure in reports:
+            print(f"  {name:<{width}}  {figure}")
     return 1 if missed else 0
 
 
