@@ -4,13 +4,15 @@
 
 #include <boost/crc.hpp>
 #include <boost/random/mersenne_twister.hpp>
+#include <iterator>
 #include <memory>
 #include <random>
 #include <string>
+#include <string_view>
 
-#include "tag/base_n.h"
-#include "tag/cpu_features.h"
 #include "tag/crc32.h"
+#include "tag/mt_routines.h"
+#include "tag/tag_composer.h"
 
 namespace zentrail_bench {
 namespace {
@@ -20,7 +22,6 @@ namespace {
 inline void escape(const void* p) { asm volatile("" : : "g"(p) : "memory"); }
 
 constexpr std::uint32_t kBlock = kMtWords;
-constexpr std::int32_t kCodeRadix = 62;
 
 // The name of one refresh: 20 bytes, as the goal is stated.
 constexpr char kName[] = "Original-name-20byte";
@@ -28,10 +29,6 @@ constexpr std::size_t kNameSize = sizeof(kName) - 1;
 static_assert(kNameSize == 20, "the refresh goal is stated for a 20-byte name");
 
 using BoostCrc = boost::crc_optimal<32, 0x04C11DB7, 0xFFFFFFFF, 0xFFFFFFFF, false, false>;
-
-std::uint32_t zentrail_crc(const unsigned char* bytes, std::size_t count) {
-    return Crc32(bytes, static_cast<std::int32_t>(count));
-}
 
 std::uint32_t boost_crc(const unsigned char* bytes, std::size_t count) {
     BoostCrc crc;
@@ -157,8 +154,8 @@ Contender regen(const std::string& name, RegenRoutine routine) {
             [routine] { return check_regen(routine); }};
 }
 
-// mt_next as callers use it, on a generator that picked the SSE2 routine.
-Contender next_values(const std::string& name) {
+// mt_next as callers use it, on a generator that picked routine.
+Contender next_values(const std::string& name, const MtRoutineEntry& routine) {
     auto generator = std::make_shared<MtGenerator>(5489u);
     return {name,
             [generator](std::uint64_t ops) {
@@ -169,13 +166,11 @@ Contender next_values(const std::string& name) {
                 }
                 return sum;
             },
-            [generator]() -> std::string {
+            [generator, &routine]() -> std::string {
                 if (generator->handle == nullptr) return "no generator";
-#ifdef ZENTRAIL_HAVE_X86_SIMD
-                if (generator->handle->regenerate != mt_regen_sse2) {
-                    return "the generator did not pick mt_regen_sse2";
+                if (generator->handle->regenerate != routine.regenerate) {
+                    return std::string("the generator did not pick mt_regen_") + routine.name;
                 }
-#endif
                 for (const std::uint32_t seed : kCheckSeeds) {
                     MtGenerator fresh(seed);
                     if (fresh.handle == nullptr) return "no generator";
@@ -189,22 +184,22 @@ Contender next_values(const std::string& name) {
 
 struct RefreshFigures {
     std::uint32_t first_value = 0;
-    std::uint32_t checksum = 0;
     std::string code;
     bool have_generator = false;
 };
 
-// The computation of one refresh tick: a clock-seeded generator is replaced
-// by an explicit seed, so that each call gets a different one.
-RefreshFigures refresh(std::uint32_t seed, const char* name) {
+// The computation of one refresh tick, both ways the tag can take: the
+// fallback's generator and first value, and the name's code. A clock-seeded
+// generator is replaced by an explicit seed, so that each call gets a
+// different one.
+RefreshFigures refresh(std::uint32_t seed, std::string_view name) {
     RefreshFigures figures;
     MtGenerator random(seed);
     if (random.handle != nullptr) {
         figures.have_generator = true;
         figures.first_value = mt_next(random.handle);
     }
-    figures.checksum = Crc32(name, static_cast<std::int32_t>(kNameSize));
-    figures.code = EncodeBaseN(figures.checksum, kCodeRadix);
+    figures.code = NameCode(name);
     return figures;
 }
 
@@ -215,17 +210,19 @@ Contender refresh_contender(const std::string& name) {
                 std::uint32_t sum = 0;
                 for (std::uint64_t op = 0; op < ops; ++op) {
                     escape(kName);
-                    const RefreshFigures figures = refresh((*next_seed)++, kName);
-                    sum += figures.first_value + figures.checksum +
-                           static_cast<std::uint32_t>(figures.code.size());
+                    const RefreshFigures figures =
+                        refresh((*next_seed)++, std::string_view(kName, kNameSize));
+                    sum += figures.first_value + static_cast<std::uint32_t>(figures.code.size());
                 }
                 return sum;
             },
             []() -> std::string {
                 const auto* bytes = reinterpret_cast<const unsigned char*>(kName);
-                const std::uint32_t checksum = reference_crc(bytes, kNameSize);
+                const std::string code = reference_base62(reference_crc(bytes, kNameSize));
+                if (code.empty()) return "the name has no code";
                 for (const std::uint32_t seed : kCheckSeeds) {
-                    const RefreshFigures figures = refresh(seed, kName);
+                    const RefreshFigures figures =
+                        refresh(seed, std::string_view(kName, kNameSize));
                     if (!figures.have_generator) return "no generator";
                     std::mt19937 reference(seed);
                     const auto first = static_cast<std::uint32_t>(reference());
@@ -234,11 +231,8 @@ Contender refresh_contender(const std::string& name) {
                                std::to_string(figures.first_value) + ", expected " +
                                std::to_string(first);
                     }
-                    if (figures.checksum != checksum) {
-                        return "checksum " + hex(figures.checksum) + ", expected " + hex(checksum);
-                    }
-                    if (figures.code != reference_base62(checksum)) {
-                        return "code " + figures.code + ", expected " + reference_base62(checksum);
+                    if (figures.code != code) {
+                        return "code " + figures.code + ", expected " + code;
                     }
                 }
                 return {};
@@ -333,20 +327,20 @@ std::string check_regen(RegenRoutine routine) {
 }
 
 std::vector<Contender> make_contenders() {
-    const std::int32_t features = cpu_feature_bits();
     std::vector<Contender> all;
     all.push_back(engine_block<std::mt19937>("std_mt19937/624_values"));
     all.push_back(engine_block<boost::random::mt19937>("boost_mt19937/624_values"));
-    all.push_back(regen("mt_regen_plain/624_words", mt_regen_plain));
-#ifdef ZENTRAIL_HAVE_X86_SIMD
-    if (features & kCpuMmx) all.push_back(regen("mt_regen_mmx/624_words", mt_regen_mmx));
-    if (features & kCpuSse2) {
-        all.push_back(regen("mt_regen_sse2/624_words", mt_regen_sse2));
-        all.push_back(next_values("mt_next_sse2/624_values"));
+    for (const MtRoutineEntry& routine : kMtRoutines) {
+        if (!mt_routine_supported(routine)) continue;
+        all.push_back(
+            regen(std::string("mt_regen_") + routine.name + "/624_words", routine.regenerate));
     }
-#else
-    static_cast<void>(features);
-#endif
+    // mt_next is timed with the widest vector routine of the build, where the
+    // processor runs it: the one the goals compare with the standard engine.
+    const MtRoutineEntry& widest = kMtRoutines[std::size(kMtRoutines) - 1];
+    if (widest.needs != 0 && mt_widest_routine().regenerate == widest.regenerate) {
+        all.push_back(next_values(std::string("mt_next_") + widest.name + "/624_values", widest));
+    }
     all.push_back(engine_seed_first<std::mt19937>("std_mt19937/seed_first"));
     all.push_back(engine_seed_first<boost::random::mt19937>("boost_mt19937/seed_first"));
     all.push_back(refresh_contender("refresh/20B_name"));
@@ -355,7 +349,7 @@ std::vector<Contender> make_contenders() {
         std::size_t bytes;
     };
     for (const Size size : {Size{"16B", 16}, Size{"1KiB", 1024}, Size{"1MiB", 1u << 20}}) {
-        all.push_back(checksum<zentrail_crc>(std::string("Crc32/") + size.label, size.bytes));
+        all.push_back(checksum<crc32_routine>(std::string("Crc32/") + size.label, size.bytes));
         all.push_back(checksum<boost_crc>(std::string("boost_crc/") + size.label, size.bytes));
     }
     return all;

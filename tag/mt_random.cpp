@@ -5,24 +5,12 @@
 #include <ctime>
 #include <new>
 
-#include "tag/cpu_features.h"
+#include "tag/mt_routines.h"
 
 namespace {
 
 constexpr std::uint32_t kSeedMultiplier = 1812433253u;
 constexpr std::uintptr_t kRecordAlignment = 16;
-
-MtRegenerate widest_routine() {
-    const std::int32_t features = cpu_feature_bits();
-#ifdef ZENTRAIL_HAVE_X86_SIMD
-    // SSE2 is tested first: a processor with SSE2 has MMX as well.
-    if (features & kCpuSse2) return mt_regen_sse2;
-    if (features & kCpuMmx) return mt_regen_mmx;
-#else
-    static_cast<void>(features);
-#endif
-    return mt_regen_plain;
-}
 
 }  // namespace
 
@@ -35,7 +23,7 @@ MtState* mt_create(std::uint32_t seed) {
         (reinterpret_cast<std::uintptr_t>(block) + kRecordAlignment - 1) & ~(kRecordAlignment - 1);
     MtState* const generator = ::new (reinterpret_cast<void*>(place)) MtState;
     generator->raw_block = block;
-    generator->regenerate = widest_routine();
+    generator->regenerate = mt_widest_routine().regenerate;
 
     std::uint32_t word = seed;
     generator->state[0] = word;

@@ -18,8 +18,8 @@ struct MtState {
     MtRegenerate regenerate;         // routine chosen at creation
 };
 
-// Allocates, aligns, picks the widest routine the processor offers and seeds.
-// Null when the memory cannot be had.
+// Allocates, aligns, picks the widest routine the processor offers (see
+// tag/mt_routines.h) and seeds. Null when the memory cannot be had.
 MtState* mt_create(std::uint32_t seed);
 
 // The next value. Inline, so that a value costs the caller one comparison,
@@ -29,15 +29,6 @@ inline std::uint32_t mt_next(MtState* generator) {
     if (__builtin_expect(generator->index >= kMtWords, 0)) generator->regenerate(generator);
     return generator->output[generator->index++];
 }
-
-// The three interchangeable regeneration routines; all give the same words.
-// mt_regen_mmx and mt_regen_sse2 exist only on x86 builds.
-void mt_regen_plain(MtState* generator);
-#if defined(__i386__) || defined(__x86_64__)
-#define ZENTRAIL_HAVE_X86_SIMD 1
-void mt_regen_mmx(MtState* generator);
-void mt_regen_sse2(MtState* generator);
-#endif
 
 // A generator seeded with the current second (time(NULL), low 32 bits), or
 // with an explicit seed. handle is null when creation failed.

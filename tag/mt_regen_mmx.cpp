@@ -7,6 +7,7 @@
 // where SSE is the baseline.
 #include "tag/mt_random.h"
 #include "tag/mt_recurrence.h"
+#include "tag/mt_routines.h"
 
 #ifdef ZENTRAIL_HAVE_X86_SIMD
 
@@ -56,10 +57,9 @@ struct alignas(8) TemperMasks {
     std::uint32_t b[3][2];
     std::uint32_t c[3][2];
 };
-constexpr std::uint32_t kB = 0x9D2C5680u;
-constexpr std::uint32_t kC = 0xEFC60000u;
-constexpr TemperMasks kTemperMasks = {{{kB, kB}, {kB, kB}, {kB, kB}},
-                                      {{kC, kC}, {kC, kC}, {kC, kC}}};
+constexpr TemperMasks kTemperMasks = {
+    {{kTemperB, kTemperB}, {kTemperB, kTemperB}, {kTemperB, kTemperB}},
+    {{kTemperC, kTemperC}, {kTemperC, kTemperC}, {kTemperC, kTemperC}}};
 
 // y = ((current ^ next) & upper) ^ next keeps the top bit of current and the
 // rest of next with one mask.

@@ -4,6 +4,7 @@
 
 #include "tag/mt_random.h"
 #include "tag/mt_recurrence.h"
+#include "tag/mt_routines.h"
 
 namespace {
 
@@ -20,10 +21,18 @@ inline std::uint32_t twist(std::uint32_t current, std::uint32_t next, std::uint3
     return partner ^ (y >> 1) ^ kMatrixIfOdd[next & 1u];
 }
 
+// (y & m) << shift has the bits of (y << shift) & mask for m = mask >> shift;
+// the bits the shift drops are set in m, where they change nothing.
+constexpr std::uint32_t mask_before_shift(std::uint32_t mask, int shift) {
+    return mask >> shift | ~(~0u >> shift);
+}
+constexpr std::uint32_t kTemperBBeforeShift = mask_before_shift(kTemperB, 7);   // 0xFF3A58AD
+constexpr std::uint32_t kTemperCBeforeShift = mask_before_shift(kTemperC, 15);  // 0xFFFFDF8C
+
 inline std::uint32_t temper(std::uint32_t y) {
     y ^= y >> 11;
-    y ^= (y & 0xFF3A58ADu) << 7;   // same bits as (y << 7) & 0x9D2C5680
-    y ^= (y & 0xFFFFDF8Cu) << 15;  // same bits as (y << 15) & 0xEFC60000
+    y ^= (y & kTemperBBeforeShift) << 7;
+    y ^= (y & kTemperCBeforeShift) << 15;
     y ^= y >> 18;
     return y;
 }

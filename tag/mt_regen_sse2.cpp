@@ -3,6 +3,7 @@
 // guarantees.
 #include "tag/mt_random.h"
 #include "tag/mt_recurrence.h"
+#include "tag/mt_routines.h"
 
 #ifdef ZENTRAIL_HAVE_X86_SIMD
 
@@ -30,10 +31,11 @@ struct alignas(16) Lanes {
     std::uint32_t top_bit_halved[4];
     std::uint32_t matrix[4];
 };
-constexpr Lanes kLanes = {{0x40000000u, 0x40000000u, 0x40000000u, 0x40000000u},
+constexpr std::uint32_t kTopBitHalved = kUpperMask >> 1;
+constexpr Lanes kLanes = {{kTopBitHalved, kTopBitHalved, kTopBitHalved, kTopBitHalved},
                           {kMatrix, kMatrix, kMatrix, kMatrix}};
-alignas(16) const std::uint32_t kTemperB[4] = {0x9D2C5680u, 0x9D2C5680u, 0x9D2C5680u, 0x9D2C5680u};
-alignas(16) const std::uint32_t kTemperC[4] = {0xEFC60000u, 0xEFC60000u, 0xEFC60000u, 0xEFC60000u};
+alignas(16) const std::uint32_t kTemperBLanes[4] = {kTemperB, kTemperB, kTemperB, kTemperB};
+alignas(16) const std::uint32_t kTemperCLanes[4] = {kTemperC, kTemperC, kTemperC, kTemperC};
 
 // A constant as an operand, which the compiler folds into the instruction that
 // uses it where it can.
@@ -127,7 +129,7 @@ MT_SIMD_INLINE void renew_blocks(std::uint32_t* s, std::uint32_t first, std::uin
 }
 
 inline std::uint32_t twist(std::uint32_t current, std::uint32_t next, std::uint32_t far) {
-    const std::uint32_t y = (current & 0x80000000u) | (next & 0x7FFFFFFFu);
+    const std::uint32_t y = (current & kUpperMask) | (next & kLowerMask);
     // ((next + 1) & 1) - 1 is all ones exactly when next is odd.
     return far ^ (y >> 1) ^ ((((next + 1u) & 1u) - 1u) & kMatrix);
 }
@@ -136,8 +138,8 @@ inline std::uint32_t twist(std::uint32_t current, std::uint32_t next, std::uint3
 // copying it: one instruction less.
 MT_SIMD_INLINE __m128i temper4(const std::uint32_t* words) {
     __m128i y = _mm_xor_si128(_mm_srli_epi32(load(words), 11), operand(words));
-    y = _mm_xor_si128(y, _mm_and_si128(_mm_slli_epi32(y, 7), constant(kTemperB)));
-    y = _mm_xor_si128(y, _mm_and_si128(_mm_slli_epi32(y, 15), constant(kTemperC)));
+    y = _mm_xor_si128(y, _mm_and_si128(_mm_slli_epi32(y, 7), constant(kTemperBLanes)));
+    y = _mm_xor_si128(y, _mm_and_si128(_mm_slli_epi32(y, 15), constant(kTemperCLanes)));
     return _mm_xor_si128(y, _mm_srli_epi32(y, 18));
 }
 

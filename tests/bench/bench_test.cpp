@@ -9,7 +9,7 @@
 
 #include "contenders.h"
 #include "round_robin.h"
-#include "tag/crc32.h"
+#include "tag/mt_routines.h"
 
 namespace zentrail_bench {
 namespace {
@@ -36,18 +36,14 @@ void regen_wrong_later(MtState* g) {
 }
 
 TEST(CheckRegen, AcceptsTheRoutinesAndRejectsBrokenOnes) {
-    EXPECT_EQ("", check_regen(mt_regen_plain));
-#ifdef ZENTRAIL_HAVE_X86_SIMD
-    EXPECT_EQ("", check_regen(mt_regen_mmx));
-    EXPECT_EQ("", check_regen(mt_regen_sse2));
-#endif
+    for (const MtRoutineEntry& routine : kMtRoutines) {
+        if (mt_routine_supported(routine)) {
+            EXPECT_EQ("", check_regen(routine.regenerate)) << routine.name;
+        }
+    }
     EXPECT_NE("", check_regen(regen_untempered));
     EXPECT_EQ("index not 0 after regeneration", check_regen(regen_keeps_index));
     EXPECT_NE("", check_regen(regen_wrong_later));
-}
-
-std::uint32_t zentrail_crc(const unsigned char* bytes, std::size_t count) {
-    return Crc32(bytes, static_cast<std::int32_t>(count));
 }
 
 // The bit-reflected variant of zip files: a different checksum.
@@ -74,7 +70,7 @@ std::uint32_t crc_wrong_when_unaligned(const unsigned char* bytes, std::size_t c
 TEST(CheckCrc, AcceptsCrc32AndRejectsBrokenOnes) {
     for (const std::size_t size : {std::size_t{16}, std::size_t{1024}}) {
         const std::vector<unsigned char> bytes = make_bytes(size);
-        EXPECT_EQ("", check_crc(zentrail_crc, bytes)) << size;
+        EXPECT_EQ("", check_crc(crc32_routine, bytes)) << size;
         EXPECT_NE("", check_crc(reflected_crc, bytes)) << size;
         EXPECT_NE("", check_crc(crc_without_tail, bytes)) << size;
         EXPECT_NE("", check_crc(crc_wrong_when_unaligned, bytes)) << size;
@@ -92,11 +88,20 @@ TEST(ReferenceCrc, GivesThePublishedValues) {
 TEST(Contenders, EveryContenderOfThisBuildPassesItsCheck) {
     const std::vector<Contender> contenders = make_contenders();
     EXPECT_EQ(std::vector<std::string>{}, verify_all(contenders));
-    for (const char* name : {"std_mt19937/624_values", "mt_regen_plain/624_words",
-                             "refresh/20B_name", "Crc32/16B", "boost_crc/1MiB"}) {
-        bool found = false;
-        for (const Contender& c : contenders) found = found || c.name == name;
-        EXPECT_TRUE(found) << name;
+    const auto has = [&contenders](const std::string& name) {
+        for (const Contender& c : contenders) {
+            if (c.name == name) return true;
+        }
+        return false;
+    };
+    for (const char* name :
+         {"std_mt19937/624_values", "refresh/20B_name", "Crc32/16B", "boost_crc/1MiB"}) {
+        EXPECT_TRUE(has(name)) << name;
+    }
+    // Each routine the processor runs, by the name the goals use, and no other.
+    for (const MtRoutineEntry& routine : kMtRoutines) {
+        const std::string name = std::string("mt_regen_") + routine.name + "/624_words";
+        EXPECT_EQ(mt_routine_supported(routine), has(name)) << name;
     }
 }
 
