@@ -13,8 +13,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# One self-contained exe that imports system DLLs only.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+# One self-contained exe that imports system DLLs only. No link time in the
+# PE header, so that the same sources link to the same bytes.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -Wl,--no-insert-timestamp")
 
 # ctest runs the Windows test programs through this Wine loader, named by its
 # path: /usr/bin/wine picks the 32-bit one whenever it is installed.

@@ -1,0 +1,95 @@
+cmake_minimum_required(VERSION 3.25)
+# Checks that every place that carries the version carries the project's:
+# the resource script takes its numbers from the configured header, the
+# header and the manifest hold them, zentrail-tag reports them, and the
+# package configuration names them.
+#
+#   cmake -DVERSION=2.0.0.1 -DRC_SOURCE=res/zentrail.rc -DCPACK_CONFIG=...
+#         [-DTAG_TOOL=zentrail-tag (run) | -DTAG_TOOL_EXE=zentrail-tag.exe (read)]
+#         [-DVERSION_HEADER=.../version.h -DMANIFEST=.../Zentrail.manifest]
+#         [-DMAN_PAGE=.../zentrail-tag.1.gz] -P check_versions.cmake
+
+set(failures "")
+macro(expect what found)
+    if(NOT "${found}" STREQUAL "${VERSION}")
+        list(APPEND failures "${what} says '${found}', the project ${VERSION}")
+    endif()
+endmacro()
+string(REPLACE "." ", " numbers "${VERSION}")
+
+# The script must take the numbers from the header, not spell them out.
+file(READ "${RC_SOURCE}" rc)
+foreach(line "FILEVERSION +ZENTRAIL_VERSION_NUMBERS\n"
+             "PRODUCTVERSION +ZENTRAIL_VERSION_NUMBERS\n"
+             "VALUE \"FileVersion\", ZENTRAIL_VERSION_NUMBERS_TEXT\n"
+             "VALUE \"ProductVersion\", ZENTRAIL_VERSION_NUMBERS_TEXT\n")
+    if(NOT rc MATCHES "${line}")
+        string(STRIP "${line}" shown)
+        list(APPEND failures "${RC_SOURCE} lacks '${shown}'")
+    endif()
+endforeach()
+
+if(VERSION_HEADER)
+    file(READ "${VERSION_HEADER}" header)
+    string(REGEX MATCH "#define ZENTRAIL_VERSION_NUMBERS ([^\n]*)\n" _ "${header}")
+    string(REPLACE ", " "." found "${CMAKE_MATCH_1}")
+    expect("ZENTRAIL_VERSION_NUMBERS in ${VERSION_HEADER}" "${found}")
+    string(REGEX MATCH "#define ZENTRAIL_VERSION_NUMBERS_TEXT \"([^\"\n]*)\"" _ "${header}")
+    if(NOT CMAKE_MATCH_1 STREQUAL numbers)
+        list(APPEND failures
+             "ZENTRAIL_VERSION_NUMBERS_TEXT is '${CMAKE_MATCH_1}', not '${numbers}'")
+    endif()
+endif()
+
+if(MANIFEST)
+    file(READ "${MANIFEST}" manifest)
+    string(REGEX MATCH "<assemblyIdentity type=\"win32\" name=\"Zentrail\" version=\"([^\"]*)\""
+           _ "${manifest}")
+    expect("the manifest ${MANIFEST}" "${CMAKE_MATCH_1}")
+endif()
+
+if(TAG_TOOL)
+    execute_process(COMMAND "${TAG_TOOL}" --version OUTPUT_VARIABLE said RESULT_VARIABLE code)
+    if(NOT code EQUAL 0 OR NOT said MATCHES "^zentrail-tag ([^\n]*)\n$")
+        list(APPEND failures "zentrail-tag --version gave '${said}' (exit code ${code})")
+    else()
+        expect("zentrail-tag --version" "${CMAKE_MATCH_1}")
+    endif()
+endif()
+if(TAG_TOOL_EXE)
+    # The program cannot run everywhere: read its version line from its data.
+    file(STRINGS "${TAG_TOOL_EXE}" lines REGEX "^zentrail-tag [0-9][0-9.]*$")
+    list(REMOVE_DUPLICATES lines)
+    list(LENGTH lines count)
+    if(NOT count EQUAL 1)
+        list(APPEND failures "${TAG_TOOL_EXE} holds ${count} version lines: ${lines}")
+    else()
+        string(REPLACE "zentrail-tag " "" found "${lines}")
+        expect("${TAG_TOOL_EXE}" "${found}")
+    endif()
+endif()
+
+if(MAN_PAGE)
+    execute_process(COMMAND gzip -dc "${MAN_PAGE}" OUTPUT_VARIABLE page RESULT_VARIABLE code)
+    string(REGEX MATCH "\n\\.TH [^\n]*\"zentrail-tag ([^\"\n]*)\"" _ "${page}")
+    if(NOT code EQUAL 0)
+        list(APPEND failures "cannot read ${MAN_PAGE}")
+    else()
+        expect("the man page's title line" "${CMAKE_MATCH_1}")
+    endif()
+endif()
+
+include("${CPACK_CONFIG}")
+expect("CPACK_PACKAGE_VERSION" "${CPACK_PACKAGE_VERSION}")
+if(CPACK_DEBIAN_PACKAGE_VERSION)
+    expect("CPACK_DEBIAN_PACKAGE_VERSION" "${CPACK_DEBIAN_PACKAGE_VERSION}")
+endif()
+if(CPACK_GENERATOR STREQUAL ZIP AND NOT CPACK_PACKAGE_FILE_NAME MATCHES "^Zentrail-${VERSION}-win(32|64)$")
+    list(APPEND failures "the zip is named ${CPACK_PACKAGE_FILE_NAME}")
+endif()
+
+if(failures)
+    list(JOIN failures "\n  " shown)
+    message(FATAL_ERROR "the version does not agree everywhere:\n  ${shown}")
+endif()
+message(STATUS "version ${VERSION} everywhere")
