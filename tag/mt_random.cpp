@@ -1,8 +1,8 @@
 #include "tag/mt_random.h"
 
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
-#include <ctime>
 #include <new>
 
 #include "tag/mt_routines.h"
@@ -41,9 +41,15 @@ std::int32_t mt_destroy(MtGenerator* holder) {
     return 0;
 }
 
-MtGenerator::MtGenerator() : handle(nullptr) {
-    handle = mt_create(static_cast<std::uint32_t>(std::time(nullptr)));
+std::uint32_t mt_clock_second() {
+    // The second of time(NULL), read from the system clock: under Wine the C
+    // library's time() takes microseconds, more than a whole tick's arithmetic.
+    const auto since_epoch = std::chrono::system_clock::now().time_since_epoch();
+    return static_cast<std::uint32_t>(
+        std::chrono::duration_cast<std::chrono::seconds>(since_epoch).count());
 }
+
+MtGenerator::MtGenerator() : handle(nullptr) { handle = mt_create(mt_clock_second()); }
 
 MtGenerator::MtGenerator(std::uint32_t seed) : handle(mt_create(seed)) {}
 

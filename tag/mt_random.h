@@ -30,8 +30,11 @@ inline std::uint32_t mt_next(MtState* generator) {
     return generator->output[generator->index++];
 }
 
-// A generator seeded with the current second (time(NULL), low 32 bits), or
-// with an explicit seed. handle is null when creation failed.
+// The current second as time(NULL) gives it, low 32 bits.
+std::uint32_t mt_clock_second();
+
+// A generator seeded with mt_clock_second(), or with an explicit seed.
+// handle is null when creation failed.
 struct MtGenerator {
     MtGenerator();
     explicit MtGenerator(std::uint32_t seed);
