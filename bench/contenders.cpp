@@ -4,11 +4,12 @@
 
 #include <boost/crc.hpp>
 #include <boost/random/mersenne_twister.hpp>
+#include <ctime>
 #include <iterator>
 #include <memory>
 #include <random>
 #include <string>
-#include <string_view>
+#include <utility>
 
 #include "tag/crc32.h"
 #include "tag/mt_routines.h"
@@ -182,58 +183,80 @@ Contender next_values(const std::string& name, const MtRoutineEntry& routine) {
             }};
 }
 
-struct RefreshFigures {
-    std::uint32_t first_value = 0;
-    std::string code;
-    bool have_generator = false;
-};
+// The computation of one refresh tick, as the dialog's timer runs it: a
+// generator seeded from the clock, the table check, the tag of the name, with
+// the fallback value drawn only when the name has no code.
+std::string refresh(const std::string& tag, const std::string& name) {
+    MtGenerator random;
+    BuildCrc32Table();
+    return ComposeTag(tag, name, random);
+}
 
-// The computation of one refresh tick, both ways the tag can take: the
-// fallback's generator and first value, and the name's code. A clock-seeded
-// generator is replaced by an explicit seed, so that each call gets a
-// different one.
-RefreshFigures refresh(std::uint32_t seed, std::string_view name) {
-    RefreshFigures figures;
-    MtGenerator random(seed);
-    if (random.handle != nullptr) {
-        figures.have_generator = true;
-        figures.first_value = mt_next(random.handle);
+// The tick's tag for a name whose checksum is 0: the first value of a
+// generator seeded with a second from [low, high], if any matches.
+bool is_fallback_of_seconds(const std::string& text, const std::string& prefix, std::uint32_t low,
+                            std::uint32_t high) {
+    for (std::uint32_t second = low;; ++second) {
+        std::mt19937 reference(second);
+        if (text == prefix + std::to_string(static_cast<std::uint32_t>(reference()))) return true;
+        if (second == high) return false;
     }
-    figures.code = NameCode(name);
-    return figures;
 }
 
 Contender refresh_contender(const std::string& name) {
-    auto next_seed = std::make_shared<std::uint32_t>(1);
+    auto texts = std::make_shared<std::pair<std::string, std::string>>("#bench", kName);
     return {name,
-            [next_seed](std::uint64_t ops) {
+            [texts](std::uint64_t ops) {
                 std::uint32_t sum = 0;
                 for (std::uint64_t op = 0; op < ops; ++op) {
-                    escape(kName);
-                    const RefreshFigures figures =
-                        refresh((*next_seed)++, std::string_view(kName, kNameSize));
-                    sum += figures.first_value + static_cast<std::uint32_t>(figures.code.size());
+                    escape(texts->second.data());
+                    const std::string tag = refresh(texts->first, texts->second);
+                    escape(tag.data());
+                    sum += static_cast<std::uint32_t>(tag.size()) +
+                           static_cast<unsigned char>(tag.back());
+                }
+                return sum;
+            },
+            [texts]() -> std::string {
+                const auto* bytes = reinterpret_cast<const unsigned char*>(kName);
+                const std::string code = reference_base62(reference_crc(bytes, kNameSize));
+                if (code.empty()) return "the name has no code";
+                const std::string prefix = texts->first + "_";
+                const std::string tag = refresh(texts->first, texts->second);
+                if (tag != prefix + code) return "tag " + tag + ", expected " + prefix + code;
+                // An empty name has checksum 0: the tag ends in the first value
+                // of the second the generator was seeded with.
+                const auto before = static_cast<std::uint32_t>(std::time(nullptr));
+                const std::string fallback = refresh(texts->first, std::string());
+                const auto after = static_cast<std::uint32_t>(std::time(nullptr));
+                if (!is_fallback_of_seconds(fallback, prefix, before, after)) {
+                    return "tag of an empty name " + fallback +
+                           ", not the first value of the current second";
+                }
+                return {};
+            }};
+}
+
+// Reading the clock as every tick does to seed its generator, checked against
+// time(): timed on its own because under Wine it may cost more than the
+// arithmetic.
+Contender clock_contender(const std::string& name) {
+    return {name,
+            [](std::uint64_t ops) {
+                std::uint32_t sum = 0;
+                for (std::uint64_t op = 0; op < ops; ++op) {
+                    sum += mt_clock_second();
+                    escape(&sum);
                 }
                 return sum;
             },
             []() -> std::string {
-                const auto* bytes = reinterpret_cast<const unsigned char*>(kName);
-                const std::string code = reference_base62(reference_crc(bytes, kNameSize));
-                if (code.empty()) return "the name has no code";
-                for (const std::uint32_t seed : kCheckSeeds) {
-                    const RefreshFigures figures =
-                        refresh(seed, std::string_view(kName, kNameSize));
-                    if (!figures.have_generator) return "no generator";
-                    std::mt19937 reference(seed);
-                    const auto first = static_cast<std::uint32_t>(reference());
-                    if (figures.first_value != first) {
-                        return "seed " + std::to_string(seed) + ": first value " +
-                               std::to_string(figures.first_value) + ", expected " +
-                               std::to_string(first);
-                    }
-                    if (figures.code != code) {
-                        return "code " + figures.code + ", expected " + code;
-                    }
+                const auto before = static_cast<std::uint32_t>(std::time(nullptr));
+                const std::uint32_t second = mt_clock_second();
+                const auto after = static_cast<std::uint32_t>(std::time(nullptr));
+                if (second < before || second > after) {
+                    return "the clock reads " + std::to_string(second) + ", time() " +
+                           std::to_string(before);
                 }
                 return {};
             }};
@@ -344,6 +367,7 @@ std::vector<Contender> make_contenders() {
     all.push_back(engine_seed_first<std::mt19937>("std_mt19937/seed_first"));
     all.push_back(engine_seed_first<boost::random::mt19937>("boost_mt19937/seed_first"));
     all.push_back(refresh_contender("refresh/20B_name"));
+    all.push_back(clock_contender("clock/time"));
     struct Size {
         const char* label;
         std::size_t bytes;

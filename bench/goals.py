@@ -10,11 +10,15 @@ beside them. A goal of a build that cannot run on this machine (the i686 one
 where no 32-bit process starts) is not measurable here: it shows no verdict
 and counts neither way. Exit code 1 when a goal is missed, 0 otherwise.
 
+The goals of each Windows build that runs include Zentrail.exe's start-up
+against a minimal dialog program built the same way, and its idle CPU time
+with a name set.
+
 After the goals come report lines without targets, which never change the
-exit code, for each Windows build: the x64 build's figures of the i686 goals,
-the sizes of Zentrail.exe and of a minimal dialog program built the same way,
-their start-up times under Wine and, when it was measured, their memory after
-a minute of running.
+exit code: the cost of reading the clock in a refresh, and for each Windows
+build the sizes of Zentrail.exe and of the minimal dialog program, the
+largest symbols of Zentrail.exe, their start-up times under Wine and, when it
+was measured, their memory after a minute of running.
 """
 
 import argparse
@@ -27,24 +31,27 @@ import sys
 # (goal, build, kind, ours, peer, target)
 #   kind "faster": peer time / our time, at least target
 #   kind "time":   our time / peer time, at most target
-GOALS = [
-    ("mt_regen_sse2 vs std::mt19937, 624 words", "i686", "faster",
-     "mt_regen_sse2/624_words", "std_mt19937/624_values", 4.0),
-    ("mt_regen_sse2 vs mt_regen_plain", "i686", "faster",
-     "mt_regen_sse2/624_words", "mt_regen_plain/624_words", 4.0),
-    ("mt_regen_mmx vs mt_regen_plain", "i686", "faster",
-     "mt_regen_mmx/624_words", "mt_regen_plain/624_words", 1.7),
-    ("mt_regen_plain vs std::mt19937, 624 words", "i686", "faster",
-     "mt_regen_plain/624_words", "std_mt19937/624_values", 1.0),
-    ("mt_next (SSE2) vs std::mt19937, per value", "i686", "time",
-     "mt_next_sse2/624_values", "std_mt19937/624_values", 0.5),
-    ("refresh vs std::mt19937 seed + first value", "i686", "time",
-     "refresh/20B_name", "std_mt19937/seed_first", 0.9),
-    ("refresh vs boost mt19937 seed + first value", "native", "time",
-     "refresh/20B_name", "boost_mt19937/seed_first", 1.0),
-]
-for build in ("i686", "native"):
-    for size, target in (("16B", 1.0), ("1KiB", 1.1), ("1MiB", 1.1)):
+# The same goals in every build that can run here, against the peers built
+# the same way; the SSE2 routine has more to gain where registers are few.
+BUILDS = ("native", "x64", "i686")
+GOALS = []
+for build in BUILDS:
+    GOALS += [
+        ("mt_regen_plain vs std::mt19937, 624 words", build, "faster",
+         "mt_regen_plain/624_words", "std_mt19937/624_values", 1.0),
+        ("mt_regen_sse2 vs std::mt19937, 624 words", build, "faster",
+         "mt_regen_sse2/624_words", "std_mt19937/624_values", 4.0 if build == "i686" else 3.0),
+        ("mt_regen_mmx vs std::mt19937, 624 words", build, "faster",
+         "mt_regen_mmx/624_words", "std_mt19937/624_values", 1.5),
+        ("mt_next (SSE2) vs std::mt19937, per value", build, "time",
+         "mt_next_sse2/624_values", "std_mt19937/624_values", 0.5),
+        ("refresh vs std::mt19937 seed + first value", build, "time",
+         "refresh/20B_name", "std_mt19937/seed_first", 1.0),
+    ]
+    if build == "native":
+        GOALS.append(("refresh vs boost mt19937 seed + first value", build, "time",
+                      "refresh/20B_name", "boost_mt19937/seed_first", 1.0))
+    for size, target in (("16B", 1.0), ("1KiB", 1.2), ("1MiB", 1.2)):
         GOALS.append((f"Crc32 vs boost::crc_optimal, {size}", build, "faster",
                       f"Crc32/{size}", f"boost_crc/{size}", target))
 
@@ -52,8 +59,13 @@ for build in ("i686", "native"):
 # stripped sizes.
 WINDOWS_BUILDS = ("i686", "x64")
 STRIP = {"i686": "i686-w64-mingw32-strip", "x64": "x86_64-w64-mingw32-strip"}
+NM = {"i686": "i686-w64-mingw32-nm", "x64": "x86_64-w64-mingw32-nm"}
 
-TAG_TOOL_NAMES_PER_SECOND = 5e6
+TAG_TOOL_NAMES_PER_SECOND = 20e6
+TAG_TOOL_VS_PYTHON = 10.0
+STARTUP_RATIO = 1.15  # Zentrail.exe's start-up over the minimal dialog program's
+IDLE_SHARE = 0.2  # per cent of one core, with a name set
+TOP_SYMBOLS = 10
 TAG_TOOL_MEMORY_GROWTH = 1.10  # peak RSS wanders by some pages from run to run
 SMALL_RUN, LARGE_RUN = 1_000_000, 10_000_000
 NAME_BYTES = 20
@@ -134,7 +146,7 @@ def names_file(work, count):
     return path
 
 
-def run_tool(tool, path, work):
+def run_tool(command, path, work):
     """(CPU seconds, wall seconds, peak RSS in KiB, exit code) of one run
     reading path on standard input.
 
@@ -145,7 +157,7 @@ def run_tool(tool, path, work):
     figures = os.path.join(work, "time.txt")
     with open(path, "rb") as names:
         done = subprocess.run(
-            ["/usr/bin/time", "-f", "%e %U %S %M %x", "-o", figures, tool, "#bench"],
+            ["/usr/bin/time", "-f", "%e %U %S %M %x", "-o", figures] + command + ["#bench"],
             stdin=names, stdout=subprocess.DEVNULL, check=False)
     with open(figures) as f:
         wall, user, system, rss, code = f.read().split()[-5:]
@@ -170,14 +182,44 @@ def check_tool(tool, path):
     return ""
 
 
+def check_peer(peer, tool, path):
+    """Empty when the peer's tags of the first names are the tool's, else what differs."""
+    with open(path, "rb") as f:
+        names = b"".join(f.readline() for _ in range(2000))
+    tags = []
+    for command in (peer, [tool]):
+        done = subprocess.run(command + ["#bench"], input=names, capture_output=True, check=False)
+        if done.returncode != 0:
+            return f"{command[-1]}: exit code {done.returncode}: {done.stderr[-300:]!r}"
+        tags.append(done.stdout.split(b"\n"))
+    for i, (theirs, ours) in enumerate(zip(*tags)):
+        if theirs != ours:
+            return f"line {i + 1}: {theirs!r}, the tool's {ours!r}"
+    if len(tags[0]) != len(tags[1]):
+        return f"{len(tags[0])} lines, the tool's {len(tags[1])}"
+    return ""
+
+
+def measure_peer(peer, tool, work):
+    """(names per CPU second of the Python peer, ""), or (None, what is wrong)."""
+    small = names_file(work, SMALL_RUN)
+    wrong = check_peer(peer, tool, small)
+    if wrong:
+        return None, "peer differs: " + wrong
+    runs = [run_tool(peer, small, work) for _ in range(2)]
+    if any(run[3] != 0 for run in runs):
+        return None, "peer exit code not 0"
+    return SMALL_RUN / min(run[0] for run in runs), ""
+
+
 def measure_tool(tool, work):
     """(names per CPU second, peak RSS growth, notes), or (None, None, what is wrong)."""
     small, large = names_file(work, SMALL_RUN), names_file(work, LARGE_RUN)
     wrong = check_tool(tool, small)
     if wrong:
         return None, None, "wrong output: " + wrong
-    runs = [run_tool(tool, large, work) for _ in range(3)]
-    small_runs = [run_tool(tool, small, work) for _ in range(3)]
+    runs = [run_tool([tool], large, work) for _ in range(3)]
+    small_runs = [run_tool([tool], small, work) for _ in range(3)]
     if any(run[3] != 0 for run in runs + small_runs):
         return None, None, "exit code not 0"
     rate = LARGE_RUN / min(run[0] for run in runs)
@@ -214,6 +256,35 @@ def program_sizes(build, paths, work):
     return sizes
 
 
+def largest_symbols(build, path):
+    """[(bytes, symbol)] of the largest code and data symbols of an unstripped
+    program, largest first; sizes are nm's, from the gaps between symbols."""
+    done = subprocess.run([NM[build], "--size-sort", "-S", "-C", path], capture_output=True,
+                          text=True, check=False)
+    if done.returncode != 0:
+        return [(0, f"nm failed: {done.stderr.strip()[-200:]}")]
+    symbols = []
+    for line in done.stdout.splitlines():
+        fields = line.split(maxsplit=3)
+        # Section symbols (".text", ".debug_info") span whole sections.
+        if len(fields) == 4 and fields[2].lower() in "tdbr" and not fields[3].startswith("."):
+            symbols.append((int(fields[1], 16), fields[3][:90]))
+    return sorted(symbols, reverse=True)[:TOP_SYMBOLS]
+
+
+def clock_line(build, figures):
+    """The clock read of every tick, beside the tick's whole computation."""
+    where = "native" if build == "native" else f"{build}, Wine"
+    name = f"clock read (time) of a refresh ({where})"
+    if "clock/time" not in figures:
+        return name, "no figure"
+    clock = figures["clock/time"][0]
+    if "refresh/20B_name" not in figures:
+        return name, f"min {clock:.1f} ns"
+    share = 100 * clock / figures["refresh/20B_name"][0]
+    return name, f"min {clock:.1f} ns, {share:.1f} % of the refresh"
+
+
 def ratio_figure(have, kind, ours, peer):
     """The measured ratio of a goal as shown, and the ratio; None when a
     figure is missing."""
@@ -229,13 +300,8 @@ def ratio_figure(have, kind, ours, peer):
 def report_lines(args, build, figures, not_measurable):
     """(name, figures) for every report line of one Windows build."""
     lines = []
-    if build == "x64" and build not in not_measurable:
-        # The i686 goals' figures of the x64 build: the same code, compared
-        # alike, with no targets of its own.
-        for goal, goal_build, kind, ours, peer, _ in GOALS:
-            if goal_build == "i686":
-                lines.append((f"{goal} (x64)", ratio_figure(figures, kind, ours, peer)[0]))
-
+    if build not in not_measurable:
+        lines.append(clock_line(build, figures))
     paths = args.program_file.get(build, [])
     if not paths:
         lines.append((f"program sizes ({build})", "no figure"))
@@ -243,6 +309,9 @@ def report_lines(args, build, figures, not_measurable):
         figure = "no figure" if stripped is None else \
             f"{stripped:,} B stripped ({unstripped:,} B unstripped)"
         lines.append((f"{name} size ({build})", figure))
+        if name.lower() == "zentrail.exe" and unstripped is not None:
+            for rank, (size, symbol) in enumerate(largest_symbols(build, paths[0]), 1):
+                lines.append((f"  largest #{rank} ({build})", f"{size:>8,} B  {symbol}"))
 
     where = f"({build}, Wine)"
     if build in not_measurable:
@@ -282,6 +351,34 @@ def report_lines(args, build, figures, not_measurable):
     return lines
 
 
+def windows_goals(args, windows, not_measurable):
+    """(name, measured, wanted, verdict) of the start-up and idle goals of the
+    Windows builds."""
+    lines = []
+    for build in windows:
+        startup_name = f"Zentrail.exe start-up vs the minimal dialog program ({build})"
+        idle_name = f"Zentrail.exe idle CPU with a name set, one core ({build})"
+        startup_wanted, idle_wanted = f"<= {STARTUP_RATIO}x", f"< {IDLE_SHARE} %"
+        if build in not_measurable:
+            lines.append((startup_name, "not measurable here", startup_wanted, None))
+            lines.append((idle_name, "not measurable here", idle_wanted, None))
+            continue
+        ratios = read_lines(args.startup.get(build), "ratio")
+        if not ratios:
+            lines.append((startup_name, "no figure", startup_wanted, False))
+        for _, _, low, middle in ratios[:1]:
+            lines.append((startup_name, f"{float(low):.2f}x the time (median {float(middle):.2f})",
+                          startup_wanted, float(low) <= STARTUP_RATIO))
+        idle = read_lines(args.idle.get(build), "idle")
+        if not idle:
+            lines.append((idle_name, "no figure", idle_wanted, False))
+        for _, seconds, cpu in idle[:1]:
+            share = 100 * float(cpu) / float(seconds)
+            lines.append((idle_name, f"{share:.3f} % ({float(cpu):.2f} s CPU in {seconds} s)",
+                          idle_wanted, share < IDLE_SHARE))
+    return lines
+
+
 # --- report ------------------------------------------------------------------
 
 def print_figures(title, figures):
@@ -315,6 +412,12 @@ def main():
                         metavar="BUILD",
                         help="a Windows build that cannot run on this machine (repeatable)")
     parser.add_argument("--tag-tool", help="native release zentrail-tag")
+    parser.add_argument("--tag-peer", nargs="+", metavar="ARG",
+                        help="the Python peer's command line (before its tag argument)")
+    parser.add_argument("--idle", type=build_file, action="append", default=[],
+                        metavar="BUILD=FILE",
+                        help="idle CPU time of Zentrail.exe of a Windows build, as "
+                        "scripts/bench writes it (repeatable)")
     parser.add_argument("--work", default=".", help="folder for the generated name files")
     parser.add_argument("--startup", type=build_file, action="append", default=[],
                         metavar="BUILD=FILE",
@@ -332,7 +435,7 @@ def main():
     both = not_measurable & set(rounds)
     if both:
         parser.error(f"both measured and not measurable: {', '.join(sorted(both))}")
-    args.startup, args.memory = dict(args.startup), dict(args.memory)
+    args.startup, args.memory, args.idle = dict(args.startup), dict(args.memory), dict(args.idle)
     program_files = {}
     for build, path in args.program_file:
         program_files.setdefault(build, []).append(path)
@@ -343,7 +446,8 @@ def main():
     # A Windows build that ran but left no file has no figures: its goals
     # are missed, not unmeasurable.
     windows = [b for b in WINDOWS_BUILDS if b in rounds or b in not_measurable
-               or b in args.startup or b in args.memory or b in args.program_file]
+               or b in args.startup or b in args.memory or b in args.idle
+               or b in args.program_file]
     for build in windows:
         if build in not_measurable:
             print(f"{build} under Wine: not measurable here")
@@ -372,9 +476,21 @@ def main():
             lines.append((name, f"{rate / 1e6:.2f}M names/s CPU ({note[0]})",
                           f">= {TAG_TOOL_NAMES_PER_SECOND / 1e6:g}M names/s",
                           rate >= TAG_TOOL_NAMES_PER_SECOND))
+            if args.tag_peer:
+                peer_rate, wrong = measure_peer(args.tag_peer, args.tag_tool, args.work)
+                peer_name = "zentrail-tag vs a Python peer (crcmod), names/s (native)"
+                wanted = f">= {TAG_TOOL_VS_PYTHON:g}x"
+                if peer_rate is None:
+                    lines.append((peer_name, wrong, wanted, False))
+                else:
+                    lines.append((peer_name, f"{rate / peer_rate:.1f}x faster "
+                                  f"(peer {peer_rate / 1e6:.2f}M/s)", wanted,
+                                  rate / peer_rate >= TAG_TOOL_VS_PYTHON))
             lines.append(("zentrail-tag peak RSS, 10M vs 1M names (native)",
                           f"{growth:.2f}x ({note[1]})", f"<= {TAG_TOOL_MEMORY_GROWTH}x",
                           growth <= TAG_TOOL_MEMORY_GROWTH))
+
+    lines += windows_goals(args, windows, not_measurable)
 
     print("goals:")
     width = max(len(line[0]) for line in lines)
@@ -392,6 +508,7 @@ def main():
 
     reports = [line for build in windows
                for line in report_lines(args, build, figures.get(build, {}), not_measurable)]
+    reports.insert(0, clock_line("native", figures["native"]))
     if reports:
         print("reports (no targets):")
         width = max(len(line[0]) for line in reports)
