@@ -10,3 +10,8 @@ if(ZENTRAIL_SANITIZE AND NOT CMAKE_CROSSCOMPILING)
                         -fno-omit-frame-pointer)
     add_link_options(-fsanitize=address,undefined)
 endif()
+
+# Coverage for libFuzzer in every object; the fuzz targets link its runtime.
+if(ZENTRAIL_FUZZ)
+    add_compile_options(-fsanitize=fuzzer-no-link)
+endif()

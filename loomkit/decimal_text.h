@@ -4,7 +4,8 @@
 
 namespace loomkit {
 
-// Unsigned decimal text through Boost.Format "%d": never a sign.
+// Unsigned decimal text through Boost.Format "%d": never a sign, never
+// empty (std::bad_alloc when its memory cannot be had).
 std::string to_decimal_text(std::uint32_t value);
 
 // format (null counts as empty) with its one directive replaced by value.

@@ -10,6 +10,8 @@ ZENTRAIL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 ZENTRAIL_PACKAGES=(cmake ninja-build g++ libgtest-dev googletest libbenchmark-dev
     libboost-dev g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
     wine wine32:i386 wine64 fonts-wine xvfb imagemagick)
+# The fuzz build: clang with libFuzzer and the sanitizer runtimes.
+ZENTRAIL_PACKAGES+=(clang-14 libclang-rt-14-dev)
 
 log() { printf '[zentrail] %s\n' "$*" >&2; }
 

@@ -6,6 +6,8 @@
 #include <random>
 #include <string>
 
+#include "test_seed.h"
+
 namespace {
 
 using loomkit::format_one_value;
@@ -34,7 +36,8 @@ INSTANTIATE_TEST_SUITE_P(Table, DecimalText,
                                            Decimal{4294967295u, "4294967295"}));
 
 TEST(DecimalText, AgreesWithStandardLibrary) {
-    std::mt19937 random(10);
+    const zentrail::test::TestSeed seed;
+    std::mt19937 random(seed.value());
     for (int i = 0; i < 1000; ++i) {
         const std::uint32_t value = random() >> (i % 32);
         ASSERT_EQ(std::to_string(value), to_decimal_text(value));

@@ -1,0 +1,78 @@
+#include "failing_allocator.h"
+
+#include <cstdlib>
+#include <new>
+
+namespace {
+
+// One test thread at a time arms the allocator; the counters need no lock.
+bool g_armed = false;
+long g_count = 0;
+long g_fail_at = 0;
+bool g_failed = false;
+
+bool Refuse() {
+    if (!g_armed) return false;
+    if (++g_count != g_fail_at) return false;
+    g_failed = true;
+    return true;
+}
+
+}  // namespace
+
+namespace zentrail::test {
+
+FailingAllocator::FailingAllocator(long fail_at) {
+    g_count = 0;
+    g_fail_at = fail_at;
+    g_failed = false;
+    g_armed = true;
+}
+FailingAllocator::~FailingAllocator() { g_armed = false; }
+long FailingAllocator::count() const { return g_count; }
+bool FailingAllocator::failed() const { return g_failed; }
+
+}  // namespace zentrail::test
+
+// ld --wrap=NAME sends every reference to NAME here, and __real_NAME to the
+// C library's own (or the sanitizer's).
+extern "C" {
+void* __real_malloc(std::size_t size);
+void* __real_calloc(std::size_t count, std::size_t size);
+void* __real_realloc(void* block, std::size_t size);
+
+void* __wrap_malloc(std::size_t size) { return Refuse() ? nullptr : __real_malloc(size); }
+void* __wrap_calloc(std::size_t count, std::size_t size) {
+    return Refuse() ? nullptr : __real_calloc(count, size);
+}
+// A refused growth leaves the old block as it was, as realloc does.
+void* __wrap_realloc(void* block, std::size_t size) {
+    return Refuse() ? nullptr : __real_realloc(block, size);
+}
+}
+
+// operator new on top of the wrapped malloc, so that one count covers both
+// heaps; its blocks go back through free.
+namespace {
+void* Allocate(std::size_t size) {
+    void* block = __wrap_malloc(size == 0 ? 1 : size);
+    if (block == nullptr) throw std::bad_alloc();
+    return block;
+}
+void* AllocateNoThrow(std::size_t size) noexcept { return __wrap_malloc(size == 0 ? 1 : size); }
+}  // namespace
+
+void* operator new(std::size_t size) { return Allocate(size); }
+void* operator new[](std::size_t size) { return Allocate(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    return AllocateNoThrow(size);
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+    return AllocateNoThrow(size);
+}
+void operator delete(void* block) noexcept { std::free(block); }
+void operator delete[](void* block) noexcept { std::free(block); }
+void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
+void operator delete(void* block, const std::nothrow_t&) noexcept { std::free(block); }
+void operator delete[](void* block, const std::nothrow_t&) noexcept { std::free(block); }
