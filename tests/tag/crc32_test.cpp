@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <boost/crc.hpp>
 #include <cstring>
 #include <random>
@@ -93,6 +94,31 @@ TEST(Crc32, AgreesWithBoostOnRandomBuffers) {
         oracle.process_bytes(buffer.data(), buffer.size());
         ASSERT_EQ(oracle.checksum(), Crc32(buffer.data(), static_cast<std::int32_t>(length)))
             << "length " << length;
+    }
+}
+
+// Every split of a buffer into pieces, Restart included, gives Boost's
+// checksum of the whole.
+TEST(Crc32Stream, AnySplitGivesTheWholeChecksum) {
+    const zentrail::test::TestSeed seed;
+    std::mt19937 random(seed.value());
+    std::vector<unsigned char> buffer(1500);
+    for (unsigned char& b : buffer) b = static_cast<unsigned char>(random());
+    Crc32Stream crc;
+    EXPECT_EQ(0u, crc.Value());
+    for (int trial = 0; trial < 300; ++trial) {
+        const std::size_t length = random() % buffer.size();
+        Oracle oracle;
+        oracle.process_bytes(buffer.data(), length);
+        crc.Add("junk", 4);
+        crc.Restart();
+        std::size_t done = 0;
+        while (done < length) {
+            const std::size_t piece = std::min<std::size_t>(length - done, random() % 9);
+            crc.Add(buffer.data() + done, piece);
+            done += piece;
+        }
+        ASSERT_EQ(oracle.checksum(), crc.Value()) << "length " << length;
     }
 }
 

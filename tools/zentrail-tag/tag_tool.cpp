@@ -1,6 +1,10 @@
 #include "tag_tool.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include "line_reader.h"
+#include "tag/crc32.h"
 #include "tag_writer.h"
 
 #ifndef ZENTRAIL_VERSION
@@ -25,10 +29,52 @@ constexpr char kUsage[] =
     "  --version       show the version\n"
     "  --              end of options (for a TAG or NAME starting with '-')\n";
 
-int WriteFailed(std::FILE* err) {
-    std::fputs("zentrail-tag: cannot write to standard output\n", err);
+// One line on standard error, with the system's reason when there is one.
+int Failed(std::FILE* err, const char* what, int error) {
+    if (error != 0) {
+        std::fprintf(err, "zentrail-tag: %s: %s\n", what, std::strerror(error));
+    } else {
+        std::fprintf(err, "zentrail-tag: %s\n", what);
+    }
     return 1;
 }
+
+int WriteFailed(std::FILE* err, int error = 0) {
+    return Failed(err, "cannot write to standard output", error);
+}
+
+int ReadFailed(std::FILE* err, int error) {
+    switch (error) {
+        case EBADF:
+            return Failed(err, "standard input is closed", 0);
+        case EISDIR:
+            return Failed(err, "standard input is a directory, not a file or a pipe of names", 0);
+        default:
+            return Failed(err, "cannot read standard input", error);
+    }
+}
+
+// Each line's checksum grows as its pieces arrive.
+class TagLineSink final : public LineSink {
+  public:
+    explicit TagLineSink(TagWriter& writer) : writer_(writer) {}
+
+    bool Part(std::string_view bytes) override {
+        crc_.Add(bytes.data(), bytes.size());
+        return true;
+    }
+    bool Line(std::string_view last_bytes) override {
+        crc_.Add(last_bytes.data(), last_bytes.size());
+        const std::uint32_t checksum = crc_.Value();
+        crc_.Restart();
+        return writer_.WriteTagForChecksum(checksum);
+    }
+    bool BeforeWait() override { return writer_.Flush(); }
+
+  private:
+    TagWriter& writer_;
+    Crc32Stream crc_;
+};
 
 }  // namespace
 
@@ -38,11 +84,12 @@ int RunTagTool(const TagToolOptions& options, std::FILE* in, std::FILE* out, std
             std::fprintf(err, "zentrail-tag: %s\n", options.error.c_str());
             return 2;
         case TagToolOptions::Action::kHelp:
-            return std::fputs(kUsage, out) < 0 || std::fflush(out) != 0 ? WriteFailed(err) : 0;
+            return std::fputs(kUsage, out) < 0 || std::fflush(out) != 0 ? WriteFailed(err, errno)
+                                                                        : 0;
         case TagToolOptions::Action::kVersion:
             return std::fputs("zentrail-tag " ZENTRAIL_VERSION "\n", out) < 0 ||
                            std::fflush(out) != 0
-                       ? WriteFailed(err)
+                       ? WriteFailed(err, errno)
                        : 0;
         case TagToolOptions::Action::kRun:
             break;
@@ -51,20 +98,17 @@ int RunTagTool(const TagToolOptions& options, std::FILE* in, std::FILE* out, std
     TagWriter writer(out, options.tag, options.time);
     if (!options.names.empty()) {
         for (const std::string& name : options.names) {
-            if (!writer.WriteTagFor(name)) return WriteFailed(err);
+            if (!writer.WriteTagFor(name)) return WriteFailed(err, writer.error());
         }
-        return writer.Flush() ? 0 : WriteFailed(err);
+        return writer.Flush() ? 0 : WriteFailed(err, writer.error());
     }
 
-    LineReader reader(fileno(in));
-    bool write_failed = false;
-    const bool read_all = reader.ForEachLine(
-        [&](std::string_view name) { return !(write_failed = !writer.WriteTagFor(name)); },
-        [&] { return !(write_failed = !writer.Flush()); });
-    if (write_failed || !writer.Flush()) return WriteFailed(err);
-    if (!read_all) {
-        std::fputs("zentrail-tag: cannot read standard input\n", err);
-        return 1;
+    TagLineSink sink(writer);
+    const LineReader::Result result = LineReader(fileno(in)).ForEachLine(sink);
+    const int read_error = errno;
+    if (result == LineReader::Result::kStopped || !writer.Flush()) {
+        return WriteFailed(err, writer.error());
     }
+    if (result == LineReader::Result::kReadFailed) return ReadFailed(err, read_error);
     return 0;
 }

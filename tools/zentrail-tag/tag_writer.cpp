@@ -1,18 +1,63 @@
 #include "tag_writer.h"
 
+#include <cerrno>
+#include <cstring>
 #include <ctime>
 
 #include "loomkit/decimal_text.h"
-#include "tag/tag_composer.h"
+#include "tag/base_n.h"
+#include "tag/crc32.h"
+#include "tag/mt_random.h"
 
 namespace {
+
 constexpr std::size_t kBufferSize = 64 * 1024;
+constexpr std::uint32_t kCodeRadix = 62;
+// 62^6 > 2^32: six digits hold any checksum.
+constexpr std::size_t kMaxCodeDigits = 6;
+
+constexpr std::uint32_t kPairCount = kCodeRadix * kCodeRadix;
+constexpr std::uint32_t kHalfRadix = kPairCount * kCodeRadix;  // 62^3
+
+// Digit pairs "00" to "ZZ", so that a line costs three divisions, not six.
+struct DigitPairs {
+    char text[kPairCount][2];
+};
+
+DigitPairs MakeDigitPairs() {
+    DigitPairs pairs{};
+    for (std::uint32_t i = 0; i < kPairCount; ++i) {
+        pairs.text[i][0] = DigitAlphabet[i / kCodeRadix];
+        pairs.text[i][1] = DigitAlphabet[i % kCodeRadix];
+    }
+    return pairs;
 }
 
-TagWriter::TagWriter(std::FILE* out, std::string tag, std::optional<std::uint32_t> fixed_second)
-    : out_(out), tag_(std::move(tag)), fixed_second_(fixed_second) {
-    buffer_.reserve(kBufferSize);
+const DigitPairs digit_pairs = MakeDigitPairs();
+
+// Three digits of a value below 62^3.
+void EncodeThree(std::uint32_t value, char* out) {
+    out[0] = DigitAlphabet[value / kPairCount];
+    std::memcpy(out + 1, digit_pairs.text[value % kPairCount], 2);
 }
+
+// The base-62 digits of value, most significant first, without leading
+// zeros: as EncodeBaseN(value, 62) gives them. Returns the count, 0 for 0.
+std::size_t EncodeCode(std::uint32_t value, char (&digits)[kMaxCodeDigits]) {
+    EncodeThree(value / kHalfRadix, digits);
+    EncodeThree(value % kHalfRadix, digits + 3);
+    std::size_t zeros = 0;
+    while (zeros < kMaxCodeDigits && digits[zeros] == '0') ++zeros;
+    return kMaxCodeDigits - zeros;
+}
+
+}  // namespace
+
+TagWriter::TagWriter(std::FILE* out, std::string tag, std::optional<std::uint32_t> fixed_second)
+    : out_(out),
+      tag_(std::move(tag)),
+      fixed_second_(fixed_second),
+      buffer_(new char[kBufferSize]) {}
 
 // The same number the window shows: the first value of a generator seeded
 // with the second. A second without a generator (no memory) shows none.
@@ -29,28 +74,58 @@ const std::string& TagWriter::FallbackText() {
 }
 
 bool TagWriter::WriteTagFor(std::string_view name) {
-    const std::string code = NameCode(name);
-    const std::string& suffix = code.empty() ? FallbackText() : code;
-    return Append(tag_) && Append("_") && Append(suffix) && Append("\n");
+    Crc32Stream crc;
+    crc.Add(name.data(), name.size());
+    return WriteTagForChecksum(crc.Value());
+}
+
+bool TagWriter::WriteTagForChecksum(std::uint32_t checksum) {
+    char digits[kMaxCodeDigits];
+    const std::size_t code_size = EncodeCode(checksum, digits);
+    if (code_size == 0) {
+        return Append(tag_) && Append("_") && Append(FallbackText()) && Append("\n");
+    }
+    const char* const code = digits + kMaxCodeDigits - code_size;
+    const std::size_t line_size = tag_.size() + 1 + code_size + 1;
+    // The common case: the whole line goes into the buffer in one piece.
+    if (!failed_ && kBufferSize - used_ >= line_size) {
+        char* p = buffer_.get() + used_;
+        std::memcpy(p, tag_.data(), tag_.size());
+        p += tag_.size();
+        *p++ = '_';
+        std::memcpy(p, code, code_size);
+        p[code_size] = '\n';
+        used_ += line_size;
+        return true;
+    }
+    return Append(tag_) && Append("_") && Append(std::string_view(code, code_size)) && Append("\n");
 }
 
 bool TagWriter::Append(std::string_view bytes) {
     if (failed_) return false;
-    if (buffer_.size() + bytes.size() > kBufferSize && !Flush()) return false;
+    if (kBufferSize - used_ < bytes.size() && !Flush()) return false;
     if (bytes.size() > kBufferSize) {
-        failed_ = std::fwrite(bytes.data(), 1, bytes.size(), out_) != bytes.size();
-        return !failed_;
+        if (std::fwrite(bytes.data(), 1, bytes.size(), out_) != bytes.size()) return Fail();
+        return true;
     }
-    buffer_.append(bytes);
+    std::memcpy(buffer_.get() + used_, bytes.data(), bytes.size());
+    used_ += bytes.size();
     return true;
 }
 
 bool TagWriter::Flush() {
     if (failed_) return false;
-    if (!buffer_.empty()) {
-        failed_ = std::fwrite(buffer_.data(), 1, buffer_.size(), out_) != buffer_.size();
-        buffer_.clear();
+    if (used_ != 0) {
+        const std::size_t size = used_;
+        used_ = 0;
+        if (std::fwrite(buffer_.get(), 1, size, out_) != size) return Fail();
     }
-    if (!failed_) failed_ = std::fflush(out_) != 0;
-    return !failed_;
+    if (std::fflush(out_) != 0) return Fail();
+    return true;
+}
+
+bool TagWriter::Fail() {
+    failed_ = true;
+    error_ = errno;
+    return false;
 }

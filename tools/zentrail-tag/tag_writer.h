@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,19 +13,27 @@ class TagWriter {
   public:
     TagWriter(std::FILE* out, std::string tag, std::optional<std::uint32_t> fixed_second);
 
+    // The line for a name given whole, and for a name's CRC-32/BZIP2.
     // false once writing has failed.
     bool WriteTagFor(std::string_view name);
+    bool WriteTagForChecksum(std::uint32_t checksum);
     bool Flush();
+
+    // errno of the failed write, 0 when none was set.
+    int error() const { return error_; }
 
   private:
     const std::string& FallbackText();
     bool Append(std::string_view bytes);
+    bool Fail();
 
     std::FILE* out_;
     std::string tag_;
     std::optional<std::uint32_t> fixed_second_;
     std::optional<std::uint32_t> fallback_second_;
     std::string fallback_text_;
-    std::string buffer_;
+    std::unique_ptr<char[]> buffer_;
+    std::size_t used_ = 0;
     bool failed_ = false;
+    int error_ = 0;
 };
