@@ -9,7 +9,7 @@ ZENTRAIL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # build; fonts-wine has the symbol font of the caption buttons.
 ZENTRAIL_PACKAGES=(cmake ninja-build g++ libgtest-dev googletest libbenchmark-dev
     libboost-dev g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
-    wine wine32:i386 wine64 fonts-wine xvfb imagemagick)
+    wine wine32:i386 wine64 fonts-wine xvfb imagemagick python3-crcmod)
 # The fuzz build: clang with libFuzzer and the sanitizer runtimes.
 ZENTRAIL_PACKAGES+=(clang-14 libclang-rt-14-dev)
 
