@@ -43,7 +43,11 @@ HyperLink::~HyperLink() {
     std::free(label);
     std::free(target);
     if (ownsLinkFont && linkFont != nullptr) DeleteObject(linkFont);
-    if (handCursor != nullptr) DestroyCursor(handCursor);
+    if (handCursor != nullptr) {
+        // The cursor in use cannot be destroyed: it would stay behind.
+        if (GetCursor() == handCursor) SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+        DestroyCursor(handCursor);
+    }
 }
 
 bool HyperLink::Attach(HWND window) {

@@ -40,6 +40,9 @@ set(ZENTRAIL_TEST_ENVIRONMENT
     "ASAN_OPTIONS=allocator_may_return_null=1:max_allocation_size_mb=2048:detect_leaks=1")
 function(zentrail_add_gtest target)
     target_link_libraries(${target} PRIVATE GTest::gtest_main)
+    if(NOT ZENTRAIL_LIST_GTESTS)
+        return()
+    endif()
     gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
                          PROPERTIES ENVIRONMENT "${ZENTRAIL_TEST_ENVIRONMENT}" ${ARGN})
 endfunction()

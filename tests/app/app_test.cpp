@@ -5,15 +5,19 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <random>
 #include <string>
 #include <utility>
 
 #include "app_driver.h"
+#include "reference_code.h"
 #include "res/about_text.h"
 #include "res/resource_ids.h"
 #include "shell/place_centred.h"
+#include "test_seed.h"
 
 namespace {
 
@@ -161,6 +165,180 @@ INSTANTIATE_TEST_SUITE_P(Routes, CopyBy, ::testing::Bool(),
                              return p.param ? "EnterKey" : "Button";
                          });
 
+// The fields' own limit: a paste of more would be cut.
+constexpr std::size_t kLongText = 30000;
+
+// Printable text, so that any way into the field takes it unchanged.
+std::string RandomText(std::mt19937& random, std::size_t size) {
+    std::uniform_int_distribution<int> printable(0x20, 0x7E);
+    std::string text(size, ' ');
+    for (char& c : text) c = static_cast<char>(printable(random));
+    return text;
+}
+
+bool PutOnClipboard(const std::string& text) {
+    if (!OpenClipboard(nullptr)) return false;
+    EmptyClipboard();
+    const HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+    bool put = false;
+    if (block != nullptr) {
+        if (auto* chars = static_cast<char*>(GlobalLock(block))) {
+            std::memcpy(chars, text.c_str(), text.size() + 1);
+            GlobalUnlock(block);
+            put = SetClipboardData(CF_TEXT, block) != nullptr;
+        }
+        if (!put) GlobalFree(block);
+    }
+    CloseClipboard();
+    return put;
+}
+
+// true: pasted from the clipboard into the emptied field; false: set.
+class LongTextsBy : public ZentrailApp, public ::testing::WithParamInterface<bool> {
+  protected:
+    void Enter(int id, const std::string& text) {
+        if (!GetParam()) {
+            ASSERT_TRUE(SetTextOf(Item(id), text));
+            return;
+        }
+        ASSERT_TRUE(PutOnClipboard(text));
+        ASSERT_TRUE(SetTextOf(Item(id), ""));
+        SendMessageA(Item(id), WM_PASTE, 0, 0);
+    }
+};
+
+TEST_P(LongTextsBy, ComeOutWholeWithTheCodeOfExactlyTheirBytesAndCopyTakesAll) {
+    const zentrail::test::TestSeed seed;
+    std::mt19937 random(seed.value());
+    const std::string tag = RandomText(random, kLongText);
+    std::string name = RandomText(random, kLongText);
+    // A checksum of 0 would show the random number instead.
+    while (zentrail::soak::ReferenceChecksum(name) == 0) name = RandomText(random, kLongText);
+    ASSERT_NO_FATAL_FAILURE(Enter(IDC_TAG_FIELD, tag));
+    ASSERT_NO_FATAL_FAILURE(Enter(IDC_NAME_FIELD, name));
+    EXPECT_EQ(tag, TextOf(Item(IDC_TAG_FIELD)));
+    EXPECT_EQ(name, TextOf(Item(IDC_NAME_FIELD)));
+    const std::string expected = zentrail::soak::ReferenceOutput(tag, name);
+    ASSERT_TRUE(OutputBecomes(expected)) << "output is " << Output().size() << " bytes";
+    ASSERT_TRUE(WaitFor(EmptyTheClipboard, kWindowMs));
+    Click(Item(IDOK));
+    std::string copied;
+    EXPECT_TRUE(WaitFor([&] { return ClipboardText(copied) && copied == expected; }, kWindowMs))
+        << "clipboard holds " << copied.size() << " bytes";
+}
+
+INSTANTIATE_TEST_SUITE_P(Routes, LongTextsBy, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& p) {
+                             return p.param ? "Paste" : "SetText";
+                         });
+
+// Characters sent as a keyboard does for text it has no key for: the
+// program's ANSI edit control makes them bytes of its code page.
+bool TypeUnicode(const std::wstring& text) {
+    for (const wchar_t c : text) {
+        INPUT keys[2] = {};
+        for (INPUT& key : keys) {
+            key.type = INPUT_KEYBOARD;
+            key.ki.wScan = static_cast<WORD>(c);
+            key.ki.dwFlags = KEYEVENTF_UNICODE;
+        }
+        keys[1].ki.dwFlags |= KEYEVENTF_KEYUP;
+        if (SendInput(2, keys, sizeof(INPUT)) != 2) return false;
+    }
+    return true;
+}
+
+// This process's ANSI form of text; empty when the code page lacks some of
+// it.
+std::string InAnsiCodePage(const std::wstring& text) {
+    BOOL lossy = FALSE;
+    const int size = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                         nullptr, 0, nullptr, &lossy);
+    std::string bytes(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size,
+                        nullptr, &lossy);
+    return lossy ? std::string() : bytes;
+}
+
+// Run in the prefix's code page (1252) and again in a Japanese locale
+// (932), where ZENTRAIL_EXPECT_CODE_PAGE says which it must be.
+TEST_F(ZentrailApp, NameTypedOutsideAsciiIsCodedAsItsBytesInTheAnsiCodePage) {
+    if (const char* expected = std::getenv("ZENTRAIL_EXPECT_CODE_PAGE")) {
+        ASSERT_EQ(std::strtoul(expected, nullptr, 10), GetACP());
+    }
+    std::wstring name;
+    switch (GetACP()) {
+        case 1252:
+            name = L"Gr\u00FC\u00DFe \u00C6on \u20AC\u00E9";
+            break;
+        case 932:
+            // Half-width kana: the bytes of the upper half that stand alone
+            // in this code page.
+            name = L"\uFF71\uFF7F\uFF9D\uFF8A\uFF9F";
+            break;
+        default:
+            GTEST_SKIP() << "no names chosen for code page " << GetACP();
+    }
+    const std::string bytes = InAnsiCodePage(name);
+    ASSERT_FALSE(bytes.empty());
+    ASSERT_TRUE(SetTextOf(Item(IDC_TAG_FIELD), "x"));
+    ASSERT_TRUE(ReadyForInput(main_));
+    ASSERT_TRUE(PressKey(VK_TAB));
+    ASSERT_TRUE(TypeUnicode(name));
+    EXPECT_TRUE(WaitFor([&] { return TextOf(Item(IDC_NAME_FIELD)) == bytes; }, kWindowMs))
+        << "name holds " << ::testing::PrintToString(TextOf(Item(IDC_NAME_FIELD))) << ", not "
+        << ::testing::PrintToString(bytes) << " of " << bytes.size();
+    const std::string expected = zentrail::soak::ReferenceOutput("x", bytes);
+    EXPECT_TRUE(OutputBecomes(expected)) << "output is \"" << Output() << "\"";
+}
+
+TEST_F(ZentrailApp, TabOrderTypingInTheOutputAndUndoInTheNameLeaveTheOutputToTheNextTick) {
+    SetFields("x", "abc");
+    ASSERT_TRUE(OutputBecomes("x_1Qafmj"));
+    ASSERT_TRUE(ReadyForInput(main_));
+    const auto focus = [&] {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        return GetGUIThreadInfo(app_.ThreadId(), &info) ? info.hwndFocus : nullptr;
+    };
+    // The control order of the template, around and back to the start.
+    for (const int id : {IDC_NAME_FIELD, IDC_OUTPUT_FIELD, IDOK, IDC_ABOUT, IDCANCEL, IDC_TAG_FIELD,
+                         IDC_NAME_FIELD, IDC_OUTPUT_FIELD}) {
+        ASSERT_TRUE(PressKey(VK_TAB));
+        ASSERT_TRUE(WaitFor([&] { return focus() == Item(id); }, kWindowMs)) << "Tab to " << id;
+    }
+    // Typed into the output: kept until the next tick puts the code back.
+    ASSERT_TRUE(PressKey(VK_END));
+    ASSERT_TRUE(TypeText("zz"));
+    EXPECT_TRUE(OutputBecomes("x_1Qafmj")) << "output is \"" << Output() << "\"";
+
+    // Back in the name field: select its text, type over it, then undo.
+    ASSERT_TRUE(PressKey(VK_TAB, VK_SHIFT));
+    ASSERT_TRUE(WaitFor([&] { return focus() == Item(IDC_NAME_FIELD); }, kWindowMs));
+    ASSERT_TRUE(PressKey(VK_END));
+    ASSERT_TRUE(PressKey(VK_HOME, VK_SHIFT));
+    ASSERT_TRUE(TypeText("Hello"));
+    ASSERT_TRUE(WaitFor([&] { return TextOf(Item(IDC_NAME_FIELD)) == "Hello"; }, kWindowMs));
+    EXPECT_TRUE(OutputBecomes("x_tTukG")) << "output is \"" << Output() << "\"";
+    ASSERT_TRUE(PressKey('Z', VK_CONTROL));
+    EXPECT_TRUE(WaitFor([&] { return TextOf(Item(IDC_NAME_FIELD)) == "abc"; }, kWindowMs))
+        << "name is \"" << TextOf(Item(IDC_NAME_FIELD)) << "\"";
+    EXPECT_TRUE(OutputBecomes("x_1Qafmj")) << "output is \"" << Output() << "\"";
+    EXPECT_TRUE(app_.Running());
+}
+
+TEST_F(ZentrailApp, CopyOfAnEmptyOutputLeavesItToTheNextTick) {
+    SetFields("x", "abc");
+    ASSERT_TRUE(OutputBecomes("x_1Qafmj"));
+    // Emptied and copied between two ticks, again and again.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        ASSERT_TRUE(SetTextOf(Item(IDC_OUTPUT_FIELD), ""));
+        Click(Item(IDOK));
+    }
+    EXPECT_TRUE(OutputBecomes("x_1Qafmj")) << "output is \"" << Output() << "\"";
+    EXPECT_TRUE(app_.Running());
+}
+
 // --- The About box ----------------------------------------------------------------------
 
 class AboutBy : public ZentrailApp, public ::testing::WithParamInterface<bool> {};
@@ -204,6 +382,30 @@ TEST_F(ZentrailApp, OutputKeepsRefreshingWhileTheAboutBoxIsOpen) {
     SetFields("x", "abc");
     EXPECT_TRUE(OutputBecomes("x_1Qafmj")) << "output is \"" << Output() << "\"";
     EXPECT_TRUE(IsWindow(about));
+}
+
+BOOL CALLBACK CountAboutBoxes(HWND window, LPARAM count) {
+    *reinterpret_cast<int*>(count) += IsWindowVisible(window) && TextOf(window) == "About";
+    return TRUE;
+}
+
+TEST_F(ZentrailApp, AltAWhileTheAboutBoxIsOpenOpensNoSecondOne) {
+    ASSERT_TRUE(ReadyForInput(main_));
+    ASSERT_TRUE(PressKey('A', VK_MENU));
+    const HWND about = app_.WaitForWindow("About", kWindowMs);
+    ASSERT_NE(nullptr, about);
+    ASSERT_TRUE(ReadyForInput(about));
+    ASSERT_TRUE(PressKey('A', VK_MENU));
+    ASSERT_TRUE(PressKey('A', VK_MENU));
+    // Give a second box the time it would take to appear.
+    Sleep(500);
+    EXPECT_EQ(about, app_.FindWindowWithCaption("About"));
+    int boxes = 0;
+    EnumThreadWindows(app_.ThreadId(), CountAboutBoxes, reinterpret_cast<LPARAM>(&boxes));
+    EXPECT_EQ(1, boxes);
+    ASSERT_TRUE(PressKey(VK_ESCAPE));
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(about) && IsWindowEnabled(main_); }, kWindowMs));
+    EXPECT_TRUE(app_.Running());
 }
 
 // 0: the OK button; else the key that closes the box.

@@ -8,6 +8,7 @@
 
 #include <string>
 #include <tuple>
+#include <utility>
 
 #include "about/about_dialog.h"
 #include "allocation_limit.h"
@@ -51,6 +52,51 @@ TEST(RefreshOutput, AFailedTickKeepsTheOldOutputAndRestartsTheTimer) {
     }
     EXPECT_EQ("x_1Qafmj", TextOf(GetDlgItem(dialog.get(), IDC_OUTPUT_FIELD)));
     EXPECT_TRUE(KillTimer(dialog.get(), REFRESH_TIMER_ID)) << "the next tick would never come";
+}
+
+// Every allocation of a tick refused in turn, with a name and with an empty
+// one: the tick either keeps the old output or writes the right one, and the
+// timer always starts again.
+TEST(RefreshOutput, EachAllocationOfATickRefusedInTurnLeavesAWorkingProgram) {
+    SKIP_WITHOUT_DISPLAY();
+    for (const auto& [name, wanted] : {std::pair<const char*, const char*>{"abc", "x_1Qafmj"},
+                                       std::pair<const char*, const char*>{"", nullptr}}) {
+        ScratchWindow dialog;
+        for (const auto& [id, text] :
+             {std::pair{IDC_TAG_FIELD, "x"}, std::pair{IDC_NAME_FIELD, name},
+              std::pair{IDC_OUTPUT_FIELD, "old"}}) {
+            CreateWindowExA(0, "EDIT", text, WS_CHILD, 0, 0, 100, 20, dialog.get(),
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                            GetModuleHandleA(nullptr), nullptr);
+        }
+        const HWND output = GetDlgItem(dialog.get(), IDC_OUTPUT_FIELD);
+        long refusedSites = 0;
+        for (long n = 1;; ++n) {
+            ASSERT_LT(n, 1000) << "a tick should not need this many allocations";
+            SetWindowTextA(output, "old");
+            bool refused = false;
+            {
+                const zentrail::test::NthAllocationRefused limit(n);
+                RefreshOutput(dialog.get());  // noexcept: a throw would end the process here
+                refused = limit.Refused();
+            }
+            const std::string shown = TextOf(output);
+            EXPECT_TRUE(KillTimer(dialog.get(), REFRESH_TIMER_ID)) << "allocation " << n;
+            const bool right =
+                wanted != nullptr ? shown == wanted : shown.rfind("x_", 0) == 0 && shown.size() > 2;
+            if (!refused) {
+                EXPECT_TRUE(right) << "no refusal, output \"" << shown << "\"";
+                break;
+            }
+            ++refusedSites;
+            // Without its generator or its number, an empty name leaves
+            // the bare tag and underscore.
+            EXPECT_TRUE(right || shown == "old" || (wanted == nullptr && shown == "x_"))
+                << "allocation " << n << " refused: output \"" << shown << "\"";
+        }
+        // The generator and the composed output at least.
+        EXPECT_LE(2, refusedSites) << "name \"" << name << "\"";
+    }
 }
 
 // Another process cannot ask for them under Wine.

@@ -8,7 +8,19 @@ namespace {
 std::atomic<int> g_guards{0};
 std::atomic<int> g_refusals{0};
 
+// The numbered refusal: 0 when none is armed.
+std::atomic<long> g_refusedNumber{0};
+std::atomic<long> g_counted{0};
+std::atomic<bool> g_numberRefused{false};
+
+bool RefuseNumbered() {
+    if (g_refusedNumber.load() == 0 || ++g_counted != g_refusedNumber.load()) return false;
+    g_numberRefused = true;
+    return true;
+}
+
 bool Refuse(std::size_t size) {
+    if (RefuseNumbered()) return true;
     if (g_guards.load() == 0 || size < zentrail::test::LargeAllocationsRefused::kRefusedFrom) {
         return false;
     }
@@ -23,6 +35,14 @@ namespace zentrail::test {
 LargeAllocationsRefused::LargeAllocationsRefused() { ++g_guards; }
 LargeAllocationsRefused::~LargeAllocationsRefused() { --g_guards; }
 int LargeAllocationsRefused::Refusals() { return g_refusals.load(); }
+
+NthAllocationRefused::NthAllocationRefused(long refused) {
+    g_counted = 0;
+    g_numberRefused = false;
+    g_refusedNumber = refused;
+}
+NthAllocationRefused::~NthAllocationRefused() { g_refusedNumber = 0; }
+bool NthAllocationRefused::Refused() const { return g_numberRefused.load(); }
 
 }  // namespace zentrail::test
 

@@ -25,4 +25,19 @@ class LargeAllocationsRefused {
     static int Refusals();
 };
 
+// While one lives, the allocations (malloc, calloc, realloc) are counted
+// from 1 and the one numbered refused gets null; all others are granted.
+// Refusing 1, 2, 3, ... in turn reaches every allocation site of a path
+// without knowing them.
+class NthAllocationRefused {
+  public:
+    explicit NthAllocationRefused(long refused);
+    ~NthAllocationRefused();
+    NthAllocationRefused(const NthAllocationRefused&) = delete;
+    NthAllocationRefused& operator=(const NthAllocationRefused&) = delete;
+
+    // Whether the numbered allocation came, and so was refused.
+    bool Refused() const;
+};
+
 }  // namespace zentrail::test
