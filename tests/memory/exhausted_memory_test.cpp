@@ -2,7 +2,9 @@
 // each run must end in the documented result, and LeakSanitizer (the native
 // build's ASan) must find nothing left behind at exit.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 #include <exception>
 #include <functional>
@@ -18,6 +20,7 @@
 #include "loomkit/window_text.h"
 #include "tag/mt_random.h"
 #include "tag/tag_composer.h"
+#include "tag_tool.h"
 
 namespace {
 
@@ -231,5 +234,104 @@ TEST(ExhaustedMemory, WindowTextBufferFailureThrowsLogicErrorWithOutUnchanged) {
         EXPECT_EQ("unchanged", out);
     }
 }
+
+// zentrail-tag, names from the arguments and from standard input: with any
+// one allocation refused, it either writes every line or ends with exit
+// code 1 and one line saying why, and what it wrote are whole, right lines.
+class ToolStream {
+  public:
+    ToolStream() : file_(std::tmpfile()) {
+        // A buffer of our own: stdio's would be one more allocation to refuse.
+        if (file_ != nullptr) std::setvbuf(file_, buffer_, _IOFBF, sizeof buffer_);
+    }
+    ~ToolStream() {
+        if (file_ != nullptr) std::fclose(file_);
+    }
+    ToolStream(const ToolStream&) = delete;
+    ToolStream& operator=(const ToolStream&) = delete;
+
+    std::FILE* get() const { return file_; }
+    void Reset(const std::string& content) {
+        std::fflush(file_);
+        std::rewind(file_);
+        ASSERT_EQ(0, ftruncate(fileno(file_), 0));
+        std::fwrite(content.data(), 1, content.size(), file_);
+        std::fflush(file_);
+        std::rewind(file_);
+    }
+    std::string Content() {
+        std::fflush(file_);
+        std::rewind(file_);
+        std::string content;
+        char chunk[4096];
+        for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, file_)) > 0;) {
+            content.append(chunk, got);
+        }
+        return content;
+    }
+
+  private:
+    std::FILE* file_;
+    char buffer_[BUFSIZ];
+};
+
+struct ToolCase {
+    const char* name;
+    std::vector<const char*> argv;
+    std::string input;
+};
+
+std::ostream& operator<<(std::ostream& out, const ToolCase& c) { return out << c.name; }
+
+class ToolWithoutMemory : public ::testing::TestWithParam<ToolCase> {};
+
+TEST_P(ToolWithoutMemory, WritesEveryLineOrSaysOutOfMemoryAfterWholeLines) {
+    ToolStream in;
+    ToolStream out;
+    ToolStream err;
+    ASSERT_NE(nullptr, in.get());
+    ASSERT_NE(nullptr, out.get());
+    ASSERT_NE(nullptr, err.get());
+    const std::vector<const char*>& argv = GetParam().argv;
+    int code = -1;
+    const auto run = [&] {
+        code = RunTagToolCommand(static_cast<int>(argv.size()), argv.data(), in.get(), out.get(),
+                                 err.get());
+    };
+    ASSERT_NO_FATAL_FAILURE(in.Reset(GetParam().input));
+    const long sites = Sites(run);
+    ASSERT_EQ(0, code) << err.Content();
+    const std::string all = out.Content();
+    ASSERT_EQ("", err.Content());
+    // The worked examples: one name with a code, one (empty) without.
+    ASSERT_EQ("x_1Qafmj\nx_2657703298\n", all);
+    for (long site = 1; site <= sites; ++site) {
+        SCOPED_TRACE("allocation " + std::to_string(site) + " of " + std::to_string(sites));
+        ASSERT_NO_FATAL_FAILURE(in.Reset(GetParam().input));
+        ASSERT_NO_FATAL_FAILURE(out.Reset(""));
+        ASSERT_NO_FATAL_FAILURE(err.Reset(""));
+        code = -1;
+        const Outcome outcome = RunFailing(site, run);
+        ASSERT_TRUE(outcome.refused);
+        EXPECT_EQ(Outcome::kReturned, outcome.kind) << outcome.message;
+        const std::string written = out.Content();
+        if (code == 0) {
+            EXPECT_EQ(all, written);
+            EXPECT_EQ("", err.Content());
+            continue;
+        }
+        EXPECT_EQ(1, code);
+        EXPECT_EQ("zentrail-tag: out of memory\n", err.Content());
+        EXPECT_TRUE(written.empty() || (all.rfind(written, 0) == 0 && written.back() == '\n'))
+            << "written: " << ::testing::PrintToString(written);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, ToolWithoutMemory,
+    ::testing::Values(
+        ToolCase{"Arguments", {"zentrail-tag", "--time", "1234567890", "x", "abc", ""}, ""},
+        ToolCase{"StandardInput", {"zentrail-tag", "--time=1234567890", "x"}, "abc\r\n\n"}),
+    [](const ::testing::TestParamInfo<ToolCase>& param) { return param.param.name; });
 
 }  // namespace

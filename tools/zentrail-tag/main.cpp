@@ -1,7 +1,6 @@
 #include <csignal>
 #include <cstdio>
 
-#include "options.h"
 #include "tag_tool.h"
 
 #ifdef _WIN32
@@ -18,5 +17,5 @@ int main(int argc, char** argv) {
     // A closed pipe is a write error to report, not a signal to die of.
     std::signal(SIGPIPE, SIG_IGN);
 #endif
-    return RunTagTool(ParseTagToolOptions(argc, argv), stdin, stdout, stderr);
+    return RunTagToolCommand(argc, argv, stdin, stdout, stderr);
 }

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <new>
 
 #include "line_reader.h"
 #include "tag/crc32.h"
@@ -76,6 +77,25 @@ class TagLineSink final : public LineSink {
     Crc32Stream crc_;
 };
 
+// Every name's line, from the arguments or from standard input.
+int WriteTags(const TagToolOptions& options, std::FILE* in, TagWriter& writer, std::FILE* err) {
+    if (!options.names.empty()) {
+        for (const std::string& name : options.names) {
+            if (!writer.WriteTagFor(name)) return WriteFailed(err, writer.error());
+        }
+        return writer.Flush() ? 0 : WriteFailed(err, writer.error());
+    }
+
+    TagLineSink sink(writer);
+    const LineReader::Result result = LineReader(fileno(in)).ForEachLine(sink);
+    const int read_error = errno;
+    if (result == LineReader::Result::kStopped || !writer.Flush()) {
+        return WriteFailed(err, writer.error());
+    }
+    if (result == LineReader::Result::kReadFailed) return ReadFailed(err, read_error);
+    return 0;
+}
+
 }  // namespace
 
 int RunTagTool(const TagToolOptions& options, std::FILE* in, std::FILE* out, std::FILE* err) {
@@ -96,19 +116,23 @@ int RunTagTool(const TagToolOptions& options, std::FILE* in, std::FILE* out, std
     }
 
     TagWriter writer(out, options.tag, options.time);
-    if (!options.names.empty()) {
-        for (const std::string& name : options.names) {
-            if (!writer.WriteTagFor(name)) return WriteFailed(err, writer.error());
-        }
-        return writer.Flush() ? 0 : WriteFailed(err, writer.error());
+    try {
+        return WriteTags(options, in, writer, err);
+    } catch (const std::bad_alloc&) {
+        // The lines made before it are written, not lost in the buffer.
+        writer.Flush();
+        throw;
     }
+}
 
-    TagLineSink sink(writer);
-    const LineReader::Result result = LineReader(fileno(in)).ForEachLine(sink);
-    const int read_error = errno;
-    if (result == LineReader::Result::kStopped || !writer.Flush()) {
-        return WriteFailed(err, writer.error());
+int RunTagToolCommand(int argc, const char* const* argv, std::FILE* in, std::FILE* out,
+                      std::FILE* err) {
+    try {
+        return RunTagTool(ParseTagToolOptions(argc, argv), in, out, err);
+    } catch (const std::bad_alloc&) {
+        // Whatever was buffered goes out first, so that the lines already
+        // made are not lost; the message itself needs no heap.
+        std::fflush(out);
+        return Failed(err, "out of memory", 0);
     }
-    if (result == LineReader::Result::kReadFailed) return ReadFailed(err, read_error);
-    return 0;
 }

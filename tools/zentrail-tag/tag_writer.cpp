@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <new>
 
 #include "loomkit/decimal_text.h"
 #include "tag/base_n.h"
@@ -60,14 +61,17 @@ TagWriter::TagWriter(std::FILE* out, std::string tag, std::optional<std::uint32_
       buffer_(new char[kBufferSize]) {}
 
 // The same number the window shows: the first value of a generator seeded
-// with the second. A second without a generator (no memory) shows none.
+// with the second. The window can show a bare tag and underscore for a tick
+// without a generator and do better on the next; a line written here stays
+// written, so no memory for the generator is std::bad_alloc, not a line
+// without its number.
 const std::string& TagWriter::FallbackText() {
     const std::uint32_t second =
         fixed_second_ ? *fixed_second_ : static_cast<std::uint32_t>(std::time(nullptr));
     if (fallback_second_ != second) {
         MtGenerator generator(second);
-        fallback_text_ =
-            generator.handle != nullptr ? loomkit::to_decimal_text(mt_next(generator.handle)) : "";
+        if (generator.handle == nullptr) throw std::bad_alloc();
+        fallback_text_ = loomkit::to_decimal_text(mt_next(generator.handle));
         fallback_second_ = second;
     }
     return fallback_text_;
@@ -83,7 +87,9 @@ bool TagWriter::WriteTagForChecksum(std::uint32_t checksum) {
     char digits[kMaxCodeDigits];
     const std::size_t code_size = EncodeCode(checksum, digits);
     if (code_size == 0) {
-        return Append(tag_) && Append("_") && Append(FallbackText()) && Append("\n");
+        // The number first: should it throw, no part of the line is written.
+        const std::string& fallback = FallbackText();
+        return Append(tag_) && Append("_") && Append(fallback) && Append("\n");
     }
     const char* const code = digits + kMaxCodeDigits - code_size;
     const std::size_t line_size = tag_.size() + 1 + code_size + 1;

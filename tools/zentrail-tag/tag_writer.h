@@ -9,6 +9,8 @@
 // Writes tag + "_" + code lines through a buffer of fixed size. The fallback
 // number for an empty code is that of the given second, or of the current
 // second when none is given; it is worked out once per second, not per line.
+// Memory that cannot be had is std::bad_alloc, with no part of its line
+// written.
 class TagWriter {
   public:
     TagWriter(std::FILE* out, std::string tag, std::optional<std::uint32_t> fixed_second);
