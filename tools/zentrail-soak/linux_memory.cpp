@@ -99,11 +99,11 @@ int FindLinuxProcess(const std::string& exeName, std::string& error) {
     return found;
 }
 
-bool PrivateBytes(int linuxPid, std::uint64_t& bytes) {
+namespace {
+
+bool PrivateBytesIn(const std::string& processDir, std::uint64_t& bytes) {
     std::string rollup;
-    if (!ReadProcFile("Z:\\proc\\" + std::to_string(linuxPid) + "\\smaps_rollup", rollup)) {
-        return false;
-    }
+    if (!ReadProcFile(processDir + "\\smaps_rollup", rollup)) return false;
     std::uint64_t kib = 0;
     int fields = 0;
     for (const char* field : {"Private_Clean:", "Private_Dirty:"}) {
@@ -115,5 +115,13 @@ bool PrivateBytes(int linuxPid, std::uint64_t& bytes) {
     bytes = kib * 1024;
     return fields == 2;
 }
+
+}  // namespace
+
+bool PrivateBytes(int linuxPid, std::uint64_t& bytes) {
+    return PrivateBytesIn("Z:\\proc\\" + std::to_string(linuxPid), bytes);
+}
+
+bool OwnPrivateBytes(std::uint64_t& bytes) { return PrivateBytesIn("Z:\\proc\\self", bytes); }
 
 }  // namespace zentrail::soak
