@@ -19,26 +19,35 @@
 
 namespace {
 
-// A stream on an anonymous file, read back whole afterwards.
+// A stream on an anonymous file, read back whole afterwards. Made once and
+// emptied for every run: making files and streams anew cost more system
+// time than the tool's own work.
 struct MemoryFile {
-    explicit MemoryFile(const std::string& contents) {
+    MemoryFile() {
         const int fd = memfd_create("zentrail-fuzz", 0);
         FUZZ_CHECK(fd >= 0, "memfd_create");
         stream = fdopen(fd, "w+");
         FUZZ_CHECK(stream != nullptr, "fdopen");
+    }
+    ~MemoryFile() { std::fclose(stream); }
+
+    void Reset(const std::string& contents) {
+        std::rewind(stream);
+        FUZZ_CHECK(ftruncate(fileno(stream), 0) == 0, "emptying the file");
         if (!contents.empty()) {
             FUZZ_CHECK(std::fwrite(contents.data(), 1, contents.size(), stream) == contents.size(),
                        "writing the input");
         }
-        FUZZ_CHECK(std::fflush(stream) == 0 && lseek(fd, 0, SEEK_SET) == 0, "rewinding the input");
+        FUZZ_CHECK(std::fflush(stream) == 0 && lseek(fileno(stream), 0, SEEK_SET) == 0,
+                   "rewinding the input");
         std::rewind(stream);
+        std::clearerr(stream);
     }
-    ~MemoryFile() { std::fclose(stream); }
 
     std::string Contents() {
         std::fflush(stream);
         std::string text;
-        char block[4096];
+        static char block[65536];
         std::size_t got;
         FUZZ_CHECK(lseek(fileno(stream), 0, SEEK_SET) == 0, "rewinding the output");
         std::rewind(stream);
@@ -89,7 +98,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const TagToolOptions options =
         ParseTagToolOptions(static_cast<int>(arguments.size()), argv.data());
-    MemoryFile in(input), out(""), err("");
+    static MemoryFile in, out, err;
+    in.Reset(input);
+    out.Reset("");
+    err.Reset("");
     const auto before = static_cast<std::uint32_t>(std::time(nullptr));
     const int exit_code = RunTagTool(options, in.stream, out.stream, err.stream);
     const auto after = static_cast<std::uint32_t>(std::time(nullptr));
