@@ -10,7 +10,8 @@
 // program's GDI and USER object counts must be back to their level after
 // the first cycle, and its private memory (Linux's view) must grow by less
 // than 64 KiB from REFERENCE_CYCLE (default 50) to the last, beyond what the
-// same cycles of a bare dialog of the same template cost this process.
+// same cycles, by the same routes, of a bare dialog of the same template
+// cost this process.
 //
 // ticks: sets a tag and NAME (may be "") and watches the output for
 // SECONDS. With a name the output must be the name's code, and rewritten
@@ -64,14 +65,18 @@ int Usage() {
 
 // Real input reaches a window only once its thread has the activation and
 // the keyboard focus.
-bool ReadyForInput(const AppProcess& app, HWND window) {
+bool ReadyForInput(DWORD threadId, HWND window) {
     const auto ready = [&] {
         GUITHREADINFO info{};
         info.cbSize = sizeof info;
-        return GetGUIThreadInfo(app.ThreadId(), &info) && info.hwndActive == window &&
+        return GetGUIThreadInfo(threadId, &info) && info.hwndActive == window &&
                info.hwndFocus != nullptr;
     };
     return BringToFront(window) && WaitFor(ready, kWindowMs);
+}
+
+bool ReadyForInput(const AppProcess& app, HWND window) {
+    return ReadyForInput(app.ThreadId(), window);
 }
 
 bool MoveMouseTo(POINT point) {
@@ -176,25 +181,133 @@ void CheckGrowth(const char* what, const Sample& from, const Sample& to,
     }
 }
 
-INT_PTR CALLBACK CloseAtOnce(HWND box, UINT message, WPARAM, LPARAM) {
-    switch (message) {
-        case WM_INITDIALOG:
-            // Handled by the modal loop once the box is up.
-            PostMessageA(box, WM_COMMAND, IDOK, 0);
-            return TRUE;
-        case WM_COMMAND:
-            EndDialog(box, IDOK);
-            return TRUE;
-        default:
-            return FALSE;
+// The About template with the dialog manager alone: a thread of this
+// process owns a plain window and, when asked, runs the template (taken
+// from the program's file) over it modally, with a procedure that only ends
+// it. The thread's windows get input from this thread as the program's do.
+class BareBox {
+  public:
+    bool Start(HMODULE module) {
+        module_ = module;
+        ready_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        thread_ = CreateThread(nullptr, 0, &BareBox::Run, this, 0, &threadId_);
+        return ready_ != nullptr && thread_ != nullptr &&
+               WaitForSingleObject(ready_, kWindowMs) == WAIT_OBJECT_0 && owner_ != nullptr;
     }
+    ~BareBox() {
+        if (owner_ != nullptr) PostMessageA(owner_, WM_CLOSE, 0, 0);
+        if (thread_ != nullptr) {
+            WaitForSingleObject(thread_, kWindowMs);
+            CloseHandle(thread_);
+        }
+        if (ready_ != nullptr) CloseHandle(ready_);
+    }
+
+    void Open() const { PostMessageA(owner_, WM_APP, 0, 0); }
+    // The box while it is on screen, else null.
+    HWND Box() const {
+        HWND box = nullptr;
+        EnumThreadWindows(threadId_, FindBox, reinterpret_cast<LPARAM>(&box));
+        return box;
+    }
+    HWND owner() const { return owner_; }
+    DWORD threadId() const { return threadId_; }
+
+  private:
+    static BOOL CALLBACK FindBox(HWND window, LPARAM found) {
+        if (!IsWindowVisible(window) || TextOf(window) != "About") return TRUE;
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
+    }
+    static INT_PTR CALLBACK EndOnCommand(HWND box, UINT message, WPARAM wParam, LPARAM) {
+        if (message == WM_INITDIALOG) return TRUE;
+        if (message != WM_COMMAND) return FALSE;
+        EndDialog(box, LOWORD(wParam));
+        return TRUE;
+    }
+    static LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        auto* self = reinterpret_cast<BareBox*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+        switch (message) {
+            case WM_APP:
+                DialogBoxParamA(self->module_, MAKEINTRESOURCEA(IDD_ABOUT), window, EndOnCommand,
+                                0);
+                return 0;
+            case WM_DESTROY:
+                PostQuitMessage(0);
+                return 0;
+            default:
+                return DefWindowProcA(window, message, wParam, lParam);
+        }
+    }
+    static DWORD WINAPI Run(void* parameter) {
+        auto* self = static_cast<BareBox*>(parameter);
+        WNDCLASSA windowClass{};
+        windowClass.lpfnWndProc = OwnerProc;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+        windowClass.lpszClassName = "ZentrailSoakBareOwner";
+        RegisterClassA(&windowClass);
+        const HWND owner =
+            CreateWindowExA(0, windowClass.lpszClassName, "Bare", WS_OVERLAPPEDWINDOW, 100, 100,
+                            400, 300, nullptr, nullptr, windowClass.hInstance, nullptr);
+        if (owner != nullptr) {
+            SetWindowLongPtrA(owner, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+            ShowWindow(owner, SW_SHOW);
+        }
+        self->owner_ = owner;
+        SetEvent(self->ready_);
+        MSG message;
+        while (owner != nullptr && GetMessageA(&message, nullptr, 0, 0) > 0) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        return 0;
+    }
+
+    HMODULE module_ = nullptr;
+    HANDLE ready_ = nullptr;
+    HANDLE thread_ = nullptr;
+    DWORD threadId_ = 0;
+    HWND owner_ = nullptr;
+};
+
+// One run of the bare box, closed as the program's box of that cycle is:
+// Esc typed, or its OK button clicked; the mouse passes over the first link
+// line every fourth cycle.
+bool BareCycle(const BareBox& bare, long cycle) {
+    bare.Open();
+    HWND box = nullptr;
+    if (!WaitFor([&] { return (box = bare.Box()) != nullptr; }, kWindowMs)) {
+        Fail("bare cycle " + std::to_string(cycle) + ": the box did not open");
+        return false;
+    }
+    if (cycle % 4 == 1) {
+        const RECT link = RectOf(GetDlgItem(box, IDC_WEBLOG_LINK));
+        MoveMouseTo(
+            POINT{link.left + (link.right - link.left) * 3 / 4, (link.top + link.bottom) / 2});
+        Sleep(kHoverMs);
+        MoveMouseTo(POINT{0, 0});
+    }
+    if (cycle % 2 == 1) {
+        if (!ReadyForInput(bare.threadId(), box) || !PressKey(VK_ESCAPE)) {
+            Fail("bare cycle " + std::to_string(cycle) + ": cannot press Esc");
+            return false;
+        }
+    } else {
+        PostMessageA(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+    }
+    if (!WaitFor([&] { return !IsWindow(box) && IsWindowEnabled(bare.owner()); }, kWindowMs)) {
+        Fail("bare cycle " + std::to_string(cycle) + ": the box did not close");
+        return false;
+    }
+    return true;
 }
 
-// The dialog manager's own cost of the About box: the same template, taken
-// from the program's file, opened and closed in this process by a procedure
-// that does nothing else, with this process's private memory read at the
-// same cycles. Some Wine versions keep a little of every dialog they make;
-// that growth is the platform's, and the program is judged beyond it.
+// The platform's own cost of the About box over the same cycles: the same
+// template run by the dialog manager alone (see BareBox), in this process,
+// whose private memory is read at the same cycles. Some Wine versions keep a
+// little of every dialog they make; that growth is the platform's, and the
+// program is judged beyond it.
 bool BareDialogGrowth(const char* program, long cycles, long reference, long long& growth) {
     const HMODULE module =
         LoadLibraryExA(WindowsPath(program).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
@@ -204,24 +317,25 @@ bool BareDialogGrowth(const char* program, long cycles, long reference, long lon
     }
     std::uint64_t atReference = 0;
     std::uint64_t last = 0;
-    bool read = true;
-    for (long cycle = 1; cycle <= cycles && read; ++cycle) {
-        if (DialogBoxParamA(module, MAKEINTRESOURCEA(IDD_ABOUT), nullptr, CloseAtOnce, 0) != IDOK) {
-            Fail("the bare About template did not open");
-            FreeLibrary(module);
-            return false;
+    bool worked = true;
+    {
+        BareBox bare;
+        worked = bare.Start(module);
+        if (!worked) Fail("cannot start the bare box's thread");
+        for (long cycle = 1; cycle <= cycles && worked; ++cycle) {
+            worked = BareCycle(bare, cycle);
+            if (worked && (cycle == reference || cycle == cycles)) {
+                Sleep(200);
+                worked = zentrail::soak::OwnPrivateBytes(cycle == reference ? atReference : last);
+                if (!worked) Fail("cannot read this process's smaps_rollup");
+            }
         }
-        if (cycle == reference) read = zentrail::soak::OwnPrivateBytes(atReference);
-        if (cycle == cycles) read = zentrail::soak::OwnPrivateBytes(last);
     }
     FreeLibrary(module);
-    if (!read) {
-        Fail("cannot read this process's smaps_rollup");
-        return false;
-    }
+    if (!worked) return false;
     growth = Growth(atReference, last);
     std::printf(
-        "about: a bare dialog of the same template grew this process by %lld KiB from "
+        "about: the bare template, met with the same input, grew this process by %lld KiB from "
         "cycle %ld to %ld\n",
         growth / 1024, reference, cycles);
     return true;
