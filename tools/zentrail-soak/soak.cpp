@@ -24,6 +24,7 @@
 // the reasons on stderr.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -333,11 +334,14 @@ bool BareDialogGrowth(const char* program, long cycles, long reference, long lon
     }
     FreeLibrary(module);
     if (!worked) return false;
-    growth = Growth(atReference, last);
+    const long long measured = Growth(atReference, last);
     std::printf(
         "about: the bare template, met with the same input, grew this process by %lld KiB from "
         "cycle %ld to %ld\n",
-        growth / 1024, reference, cycles);
+        measured / 1024, reference, cycles);
+    // This process also frees what its earlier phases left; a shrinking
+    // reference allows nothing rather than tightening the limit.
+    growth = std::max(0LL, measured);
     return true;
 }
 
