@@ -177,9 +177,38 @@ void CheckGrowth(const char* what, const Sample& from, const Sample& to,
     }
     std::printf(" (limit %llu KiB)\n", static_cast<unsigned long long>(kAllowedGrowth / 1024));
     if (growth - platformGrowth >= static_cast<long long>(kAllowedGrowth)) {
-        Fail(std::string(what) + ": private memory grew by " + std::to_string(growth) + " bytes, " +
-             std::to_string(platformGrowth) + " of them the platform's");
+        std::string why =
+            std::string(what) + ": private memory grew by " + std::to_string(growth) + " bytes";
+        if (platformGrowth != 0)
+            why += ", " + std::to_string(platformGrowth) + " of them the platform's";
+        Fail(why);
     }
+}
+
+// The link part of the About box's first line, which lies after its plain
+// prefix: where the mouse rests to make the tooltip and the hand cursor.
+POINT OverFirstLink(HWND box) {
+    const RECT link = RectOf(GetDlgItem(box, IDC_WEBLOG_LINK));
+    return POINT{link.left + (link.right - link.left) * 3 / 4, (link.top + link.bottom) / 2};
+}
+
+// Closes an About box of threadId by Esc typed or by its OK button clicked,
+// and waits until it is gone and owner takes input again. what names the
+// cycle in failures.
+bool CloseBox(DWORD threadId, HWND box, HWND owner, bool byKeys, const std::string& what) {
+    if (byKeys) {
+        if (!ReadyForInput(threadId, box) || !PressKey(VK_ESCAPE)) {
+            Fail(what + ": cannot press Esc");
+            return false;
+        }
+    } else {
+        PostMessageA(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+    }
+    if (!WaitFor([&] { return !IsWindow(box) && IsWindowEnabled(owner); }, kWindowMs)) {
+        Fail(what + ": the About box did not close");
+        return false;
+    }
+    return true;
 }
 
 // The About template with the dialog manager alone: a thread of this
@@ -283,25 +312,12 @@ bool BareCycle(const BareBox& bare, long cycle) {
         return false;
     }
     if (cycle % 4 == 1) {
-        const RECT link = RectOf(GetDlgItem(box, IDC_WEBLOG_LINK));
-        MoveMouseTo(
-            POINT{link.left + (link.right - link.left) * 3 / 4, (link.top + link.bottom) / 2});
+        MoveMouseTo(OverFirstLink(box));
         Sleep(kHoverMs);
         MoveMouseTo(POINT{0, 0});
     }
-    if (cycle % 2 == 1) {
-        if (!ReadyForInput(bare.threadId(), box) || !PressKey(VK_ESCAPE)) {
-            Fail("bare cycle " + std::to_string(cycle) + ": cannot press Esc");
-            return false;
-        }
-    } else {
-        PostMessageA(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
-    }
-    if (!WaitFor([&] { return !IsWindow(box) && IsWindowEnabled(bare.owner()); }, kWindowMs)) {
-        Fail("bare cycle " + std::to_string(cycle) + ": the box did not close");
-        return false;
-    }
-    return true;
+    return CloseBox(bare.threadId(), box, bare.owner(), cycle % 2 == 1,
+                    "bare cycle " + std::to_string(cycle));
 }
 
 // The platform's own cost of the About box over the same cycles: the same
@@ -363,27 +379,12 @@ bool AboutCycle(Watched& watched, long cycle, int& tooltips) {
         return false;
     }
     if (cycle % 4 == 1) {
-        // The link part of the first line lies after its plain prefix.
-        const RECT link = RectOf(GetDlgItem(about, IDC_WEBLOG_LINK));
-        const POINT over{link.left + (link.right - link.left) * 3 / 4,
-                         (link.top + link.bottom) / 2};
-        MoveMouseTo(over);
+        MoveMouseTo(OverFirstLink(about));
         if (WaitFor([&] { return TooltipShown(app.ThreadId()); }, kHoverMs)) ++tooltips;
         MoveMouseTo(POINT{0, 0});
     }
-    if (byKeys) {
-        if (!ReadyForInput(app, about) || !PressKey(VK_ESCAPE)) {
-            Fail("cycle " + std::to_string(cycle) + ": cannot press Esc");
-            return false;
-        }
-    } else {
-        PostMessageA(GetDlgItem(about, IDOK), BM_CLICK, 0, 0);
-    }
-    if (!WaitFor([&] { return !IsWindow(about) && IsWindowEnabled(watched.main()); }, kWindowMs)) {
-        Fail("cycle " + std::to_string(cycle) + ": the About box did not close");
-        return false;
-    }
-    return true;
+    return CloseBox(app.ThreadId(), about, watched.main(), byKeys,
+                    "cycle " + std::to_string(cycle));
 }
 
 int SoakAbout(const char* program, long cycles, long reference) {
