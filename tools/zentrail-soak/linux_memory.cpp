@@ -122,6 +122,4 @@ bool PrivateBytes(int linuxPid, std::uint64_t& bytes) {
     return PrivateBytesIn("Z:\\proc\\" + std::to_string(linuxPid), bytes);
 }
 
-bool OwnPrivateBytes(std::uint64_t& bytes) { return PrivateBytesIn("Z:\\proc\\self", bytes); }
-
 }  // namespace zentrail::soak

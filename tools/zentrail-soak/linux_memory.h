@@ -19,7 +19,4 @@ int FindLinuxProcess(const std::string& exeName, std::string& error);
 // when it cannot be read.
 bool PrivateBytes(int linuxPid, std::uint64_t& bytes);
 
-// The same for the Wine process that runs this program.
-bool OwnPrivateBytes(std::uint64_t& bytes);
-
 }  // namespace zentrail::soak

@@ -11,7 +11,8 @@
 // the first cycle, and its private memory (Linux's view) must grow by less
 // than 64 KiB from REFERENCE_CYCLE (default 50) to the last, beyond what the
 // same cycles, by the same routes, of a bare dialog of the same template
-// cost this process.
+// cost a process of its own (zentrail-soak-bare, built beside this driver):
+// the growth of its private memory or of its heaps, whichever is larger.
 //
 // ticks: sets a tag and NAME (may be "") and watches the output for
 // SECONDS. With a name the output must be the name's code, and rewritten
@@ -34,6 +35,7 @@
 #include <string>
 
 #include "app_driver.h"
+#include "bare_box.h"
 #include "linux_memory.h"
 #include "reference_code.h"
 #include "res/resource_ids.h"
@@ -211,103 +213,24 @@ bool CloseBox(DWORD threadId, HWND box, HWND owner, bool byKeys, const std::stri
     return true;
 }
 
-// The About template with the dialog manager alone: a thread of this
-// process owns a plain window and, when asked, runs the template (taken
-// from the program's file) over it modally, with a procedure that only ends
-// it. The thread's windows get input from this thread as the program's do.
-class BareBox {
-  public:
-    bool Start(HMODULE module) {
-        module_ = module;
-        ready_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        thread_ = CreateThread(nullptr, 0, &BareBox::Run, this, 0, &threadId_);
-        return ready_ != nullptr && thread_ != nullptr &&
-               WaitForSingleObject(ready_, kWindowMs) == WAIT_OBJECT_0 && owner_ != nullptr;
-    }
-    ~BareBox() {
-        if (owner_ != nullptr) PostMessageA(owner_, WM_CLOSE, 0, 0);
-        if (thread_ != nullptr) {
-            WaitForSingleObject(thread_, kWindowMs);
-            CloseHandle(thread_);
-        }
-        if (ready_ != nullptr) CloseHandle(ready_);
-    }
+// The program's file name's folder, where zentrail-soak-bare.exe is built
+// beside this driver.
+std::string BesideThisDriver(const char* file) {
+    char path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder(path, length);
+    const std::string::size_type slash = folder.find_last_of("\\/");
+    folder.resize(slash == std::string::npos ? 0 : slash + 1);
+    return folder + file;
+}
 
-    void Open() const { PostMessageA(owner_, WM_APP, 0, 0); }
-    // The box while it is on screen, else null.
-    HWND Box() const {
-        HWND box = nullptr;
-        EnumThreadWindows(threadId_, FindBox, reinterpret_cast<LPARAM>(&box));
-        return box;
-    }
-    HWND owner() const { return owner_; }
-    DWORD threadId() const { return threadId_; }
-
-  private:
-    static BOOL CALLBACK FindBox(HWND window, LPARAM found) {
-        if (!IsWindowVisible(window) || TextOf(window) != "About") return TRUE;
-        *reinterpret_cast<HWND*>(found) = window;
-        return FALSE;
-    }
-    static INT_PTR CALLBACK EndOnCommand(HWND box, UINT message, WPARAM wParam, LPARAM) {
-        if (message == WM_INITDIALOG) return TRUE;
-        if (message != WM_COMMAND) return FALSE;
-        EndDialog(box, LOWORD(wParam));
-        return TRUE;
-    }
-    static LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        auto* self = reinterpret_cast<BareBox*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-        switch (message) {
-            case WM_APP:
-                DialogBoxParamA(self->module_, MAKEINTRESOURCEA(IDD_ABOUT), window, EndOnCommand,
-                                0);
-                return 0;
-            case WM_DESTROY:
-                PostQuitMessage(0);
-                return 0;
-            default:
-                return DefWindowProcA(window, message, wParam, lParam);
-        }
-    }
-    static DWORD WINAPI Run(void* parameter) {
-        auto* self = static_cast<BareBox*>(parameter);
-        WNDCLASSA windowClass{};
-        windowClass.lpfnWndProc = OwnerProc;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-        windowClass.lpszClassName = "ZentrailSoakBareOwner";
-        RegisterClassA(&windowClass);
-        const HWND owner =
-            CreateWindowExA(0, windowClass.lpszClassName, "Bare", WS_OVERLAPPEDWINDOW, 100, 100,
-                            400, 300, nullptr, nullptr, windowClass.hInstance, nullptr);
-        if (owner != nullptr) {
-            SetWindowLongPtrA(owner, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-            ShowWindow(owner, SW_SHOW);
-        }
-        self->owner_ = owner;
-        SetEvent(self->ready_);
-        MSG message;
-        while (owner != nullptr && GetMessageA(&message, nullptr, 0, 0) > 0) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-        return 0;
-    }
-
-    HMODULE module_ = nullptr;
-    HANDLE ready_ = nullptr;
-    HANDLE thread_ = nullptr;
-    DWORD threadId_ = 0;
-    HWND owner_ = nullptr;
-};
-
-// One run of the bare box, closed as the program's box of that cycle is:
-// Esc typed, or its OK button clicked; the mouse passes over the first link
-// line every fourth cycle.
-bool BareCycle(const BareBox& bare, long cycle) {
-    bare.Open();
-    HWND box = nullptr;
-    if (!WaitFor([&] { return (box = bare.Box()) != nullptr; }, kWindowMs)) {
+// One run of the bare box, opened and closed as the program's box of that
+// cycle is: Esc typed, or its OK button clicked; the mouse rests on the
+// first link line every fourth cycle.
+bool BareCycle(const AppProcess& bare, HWND owner, long cycle) {
+    PostMessageA(owner, zentrail::soak::kRunBareBox, 0, 0);
+    const HWND box = bare.WaitForWindow("About", kWindowMs);
+    if (box == nullptr) {
         Fail("bare cycle " + std::to_string(cycle) + ": the box did not open");
         return false;
     }
@@ -316,48 +239,67 @@ bool BareCycle(const BareBox& bare, long cycle) {
         Sleep(kHoverMs);
         MoveMouseTo(POINT{0, 0});
     }
-    return CloseBox(bare.threadId(), box, bare.owner(), cycle % 2 == 1,
+    return CloseBox(bare.ThreadId(), box, owner, cycle % 2 == 1,
                     "bare cycle " + std::to_string(cycle));
 }
 
-// The platform's own cost of the About box over the same cycles: the same
-// template run by the dialog manager alone (see BareBox), in this process,
-// whose private memory is read at the same cycles. Some Wine versions keep a
-// little of every dialog they make; that growth is the platform's, and the
-// program is judged beyond it.
-bool BareDialogGrowth(const char* program, long cycles, long reference, long long& growth) {
-    const HMODULE module =
-        LoadLibraryExA(WindowsPath(program).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (module == nullptr) {
-        Fail("cannot load the program's resources");
+// The bytes the bare process's heaps hold, blocks and headers; false when it
+// does not answer.
+bool BareHeapBytes(HWND owner, std::uint64_t& bytes) {
+    DWORD_PTR answer = 0;
+    if (SendMessageTimeoutA(owner, zentrail::soak::kReportHeapBytes, 0, 0, SMTO_ABORTIFHUNG,
+                            kWindowMs, &answer) == 0) {
         return false;
     }
-    std::uint64_t atReference = 0;
-    std::uint64_t last = 0;
-    bool worked = true;
-    {
-        BareBox bare;
-        worked = bare.Start(module);
-        if (!worked) Fail("cannot start the bare box's thread");
-        for (long cycle = 1; cycle <= cycles && worked; ++cycle) {
-            worked = BareCycle(bare, cycle);
-            if (worked && (cycle == reference || cycle == cycles)) {
-                Sleep(200);
-                worked = zentrail::soak::OwnPrivateBytes(cycle == reference ? atReference : last);
-                if (!worked) Fail("cannot read this process's smaps_rollup");
+    bytes = answer;
+    return true;
+}
+
+// The platform's own cost of the About box over the same cycles: the same
+// template, with the same manifest and platform set-up, run by the dialog
+// manager alone in a fresh process (zentrail-soak-bare), measured at the
+// same cycles. Wine keeps a little of every dialog it makes; that growth is
+// the platform's, and the program is judged beyond it. It is the larger of
+// the bare process's private memory growth and its heaps' growth: the heaps
+// show exactly what is kept, while the pages depend on where earlier frees
+// left room, which differs from process to process.
+bool BareDialogGrowth(long cycles, long reference, long long& growth) {
+    using zentrail::soak::kBareProgram;
+    AppProcess bare;
+    std::string error;
+    if (!bare.Start(WindowsPath(BesideThisDriver(kBareProgram)), error)) {
+        Fail(error);
+        return false;
+    }
+    const HWND owner = bare.WaitForWindow(zentrail::soak::kBareCaption, kWindowMs);
+    const int linuxPid = FindLinuxProcess(kBareProgram, error);
+    if (owner == nullptr || linuxPid == 0) {
+        Fail(owner == nullptr ? "the bare box's window did not appear"
+                              : "cannot find the bare box's Linux process: " + error);
+        return false;
+    }
+    std::uint64_t privateAt[2] = {};
+    std::uint64_t heapAt[2] = {};
+    for (long cycle = 1; cycle <= cycles; ++cycle) {
+        if (!BareCycle(bare, owner, cycle)) return false;
+        if (cycle == reference || cycle == cycles) {
+            Sleep(200);
+            const int at = cycle == reference ? 0 : 1;
+            if (!PrivateBytes(linuxPid, privateAt[at]) || !BareHeapBytes(owner, heapAt[at])) {
+                Fail("cannot read the bare box's memory");
+                return false;
             }
         }
     }
-    FreeLibrary(module);
-    if (!worked) return false;
-    const long long measured = Growth(atReference, last);
+    PostMessageA(owner, WM_CLOSE, 0, 0);
+    const long long privateGrowth = Growth(privateAt[0], privateAt[1]);
+    const long long heapGrowth = Growth(heapAt[0], heapAt[1]);
     std::printf(
-        "about: the bare template, met with the same input, grew this process by %lld KiB from "
-        "cycle %ld to %ld\n",
-        measured / 1024, reference, cycles);
-    // This process also frees what its earlier phases left; a shrinking
-    // reference allows nothing rather than tightening the limit.
-    growth = std::max(0LL, measured);
+        "about: the bare template, met with the same input in a process of its own, from cycle "
+        "%ld to %ld: private memory grew by %lld KiB, its heaps by %lld bytes\n",
+        reference, cycles, privateGrowth / 1024, heapGrowth);
+    // A reference that shrank allows nothing rather than tightening the limit.
+    growth = std::max({0LL, privateGrowth, heapGrowth});
     return true;
 }
 
@@ -418,7 +360,7 @@ int SoakAbout(const char* program, long cycles, long reference) {
              std::to_string(last.user));
     }
     long long platformGrowth = 0;
-    if (!BareDialogGrowth(program, cycles, reference, platformGrowth)) return 1;
+    if (!BareDialogGrowth(cycles, reference, platformGrowth)) return 1;
     CheckGrowth(
         ("about, cycle " + std::to_string(reference) + " to " + std::to_string(cycles)).c_str(),
         atReference, last, platformGrowth);
