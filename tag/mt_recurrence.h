@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <cstring>
 
 #include "tag/mt_random.h"
 
@@ -16,5 +17,26 @@ constexpr std::uint32_t kMatrix = 0x9908B0DFu;
 // y ^= (y << 7) & kTemperB, then y ^= (y << 15) & kTemperC.
 constexpr std::uint32_t kTemperB = 0x9D2C5680u;
 constexpr std::uint32_t kTemperC = 0xEFC60000u;
+
+// Two words side by side in one 64-bit general register, where registers are
+// that wide: every step of the recurrence is lane-wise but the shift, whose
+// bit that crosses into the other word is masked off. Either word order
+// works, since all three operands hold their words in the same order.
+constexpr std::uint64_t both(std::uint32_t lane) { return std::uint64_t{lane} << 32 | lane; }
+
+inline std::uint64_t load_pair(const std::uint32_t* p) {
+    std::uint64_t pair;
+    std::memcpy(&pair, p, sizeof pair);
+    return pair;
+}
+
+inline void store_pair(std::uint32_t* p, std::uint64_t pair) { std::memcpy(p, &pair, sizeof pair); }
+
+inline std::uint64_t twist_pair(std::uint64_t current, std::uint64_t next, std::uint64_t partner) {
+    const std::uint64_t y = (current & both(kUpperMask)) | (next & both(kLowerMask));
+    // The low bit of each successor times the matrix: 0 or the matrix in each
+    // lane, a product that cannot carry into the other lane.
+    return partner ^ ((y >> 1) & both(kLowerMask)) ^ ((next & both(1u)) * kMatrix);
+}
 
 }  // namespace mt_recurrence

@@ -1,4 +1,5 @@
-// The recurrence runs two words per step in general registers; the tempering
+// The recurrence runs two words per step in general registers (in one
+// register where they are 64 bits wide, else one after the other); the tempering
 // runs in 64-bit MMX vectors, three vectors (six words) per step. The two
 // share one loop: the integer units renew words while the MMX unit tempers
 // words renewed a few steps earlier, and the source interleaves the two so
@@ -76,9 +77,18 @@ inline void renew_word(std::uint32_t* w, const std::uint32_t* partner, std::uint
     current = next;
 }
 
+// Two words at w, partners at p. Where general registers are 64 bits wide
+// both are renewed in one (mt_recurrence.h); current still leaves holding
+// the successor.
 inline void pair_step(std::uint32_t* w, const std::uint32_t* p, std::uint32_t& current) {
+#if defined(__x86_64__)
+    const std::uint64_t next = load_pair(w + 1);
+    store_pair(w, twist_pair(load_pair(w), next, load_pair(p)));
+    current = static_cast<std::uint32_t>(next >> 32);
+#else
     renew_word(w, p, current);
     renew_word(w + 1, p + 1, current);
+#endif
 }
 
 // The tempering of three vectors, one slice of each at a time.
@@ -124,6 +134,14 @@ MT_SIMD_INLINE void renew_and_temper6(std::uint32_t* p, const std::uint32_t* f,
                                       const std::uint32_t* t, std::uint32_t* out,
                                       std::uint32_t& current, const TemperMasks& masks) {
     Temper3 v;
+#if defined(__x86_64__)
+    pair_step(p, f, current);
+    temper_first(v, t);
+    pair_step(p + 2, f + 2, current);
+    temper_b(v, masks);
+    pair_step(p + 4, f + 4, current);
+    temper_c(v, masks);
+#else
     renew_word(p, f, current);
     temper_first(v, t);
     renew_word(p + 1, f + 1, current);
@@ -133,6 +151,7 @@ MT_SIMD_INLINE void renew_and_temper6(std::uint32_t* p, const std::uint32_t* f,
     temper_c(v, masks);
     renew_word(p + 4, f + 4, current);
     renew_word(p + 5, f + 5, current);
+#endif
     temper_last(v, out);
 }
 

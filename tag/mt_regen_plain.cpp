@@ -3,7 +3,6 @@
 // only (a ctest reads its object for vector registers). Where those registers
 // are 64 bits wide it renews two words per step.
 #include <cstdint>
-#include <cstring>
 
 #include "tag/mt_random.h"
 #include "tag/mt_recurrence.h"
@@ -40,27 +39,8 @@ inline std::uint32_t temper(std::uint32_t y) {
     return y;
 }
 
-// Two words side by side in one 64-bit general register, where registers are
-// that wide: every step above is lane-wise but the shifts, whose bits that
-// cross into the other word are masked off. Either word order works, since
-// all three operands of a step hold their words in the same order.
-constexpr std::uint64_t both(std::uint32_t lane) { return std::uint64_t{lane} << 32 | lane; }
-
-inline std::uint64_t load_pair(const std::uint32_t* p) {
-    std::uint64_t pair;
-    std::memcpy(&pair, p, sizeof pair);
-    return pair;
-}
-
-inline void store_pair(std::uint32_t* p, std::uint64_t pair) { std::memcpy(p, &pair, sizeof pair); }
-
-inline std::uint64_t twist_pair(std::uint64_t current, std::uint64_t next, std::uint64_t partner) {
-    const std::uint64_t y = (current & both(kUpperMask)) | (next & both(kLowerMask));
-    // The low bit of each successor times the matrix: 0 or the matrix in each
-    // lane, a product that cannot carry into the other lane.
-    return partner ^ ((y >> 1) & both(kLowerMask)) ^ ((next & both(1u)) * kMatrix);
-}
-
+// Where registers are 64 bits wide, two words at a time (mt_recurrence.h):
+// the tempering's shifts mask off the bits that cross into the other word.
 inline std::uint64_t temper_pair(std::uint64_t y) {
     y ^= (y >> 11) & both(~0u >> 11);
     y ^= (y << 7) & both(kTemperB);   // kTemperB's low 7 bits are clear
