@@ -369,7 +369,8 @@ def windows_goals(args, windows, not_measurable):
             lines.append((startup_name, "not measurable here", startup_wanted, None))
             lines.append((idle_name, "not measurable here", idle_wanted, None))
             continue
-        ratios = read_lines(args.startup.get(build), "ratio")
+        ratios = [r for r in read_lines(args.startup.get(build), "ratio")
+                  if r[1] == "minimal_dialog.exe"]
         if not ratios:
             lines.append((startup_name, "no figure", startup_wanted, False))
         for _, _, low, middle in ratios[:1]:
