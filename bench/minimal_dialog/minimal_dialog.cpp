@@ -15,17 +15,13 @@
 #endif
 
 #include "minimal_dialog.h"
+#include "modeless_run.h"
 
 namespace {
 
 INT_PTR CALLBACK MinimalDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM /*lParam*/) {
     if (message == WM_INITDIALOG) return TRUE;
-    if (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {
-        DestroyWindow(window);
-        PostQuitMessage(2);
-        return TRUE;
-    }
-    return FALSE;
+    return EndOnCancel(window, message, wParam);
 }
 
 }  // namespace
@@ -39,18 +35,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLi
     controls.dwICC = ICC_BAR_CLASSES | ICC_COOL_CLASSES;
     InitCommonControlsEx(&controls);
 #endif
-    const HWND dialog =
-        CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_MINIMAL), nullptr, MinimalDialogProc, 0);
-    if (dialog == nullptr) return 0;
-    ShowWindow(dialog, showCommand);
-    MSG message{};
-    BOOL got = FALSE;
-    while ((got = GetMessageA(&message, nullptr, 0, 0)) > 0) {
-        if (!IsDialogMessageA(dialog, &message)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-    }
-    // -1: the loop itself failed, which is no clean end.
-    return got == 0 ? static_cast<int>(message.wParam) : 1;
+    return RunModelessDialog(instance, IDD_MINIMAL, MinimalDialogProc, showCommand);
 }

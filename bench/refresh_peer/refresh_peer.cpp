@@ -2,9 +2,10 @@
 // every 500 ms can do, a timer and SetWindowTextA of a fixed tag into one
 // edit field, and nothing else. Whatever this costs the platform per tick
 // (mostly the field's repaint) Zentrail pays too, before any work of its
-// own. Close, Esc and WM_CLOSE end it with exit code 2, as they end Zentrail.
+// own. It runs as the minimal dialog program does (modeless_run.h).
 #include <windows.h>
 
+#include "modeless_run.h"
 #include "refresh_peer.h"
 
 namespace {
@@ -22,14 +23,9 @@ INT_PTR CALLBACK RefreshPeerProc(HWND window, UINT message, WPARAM wParam, LPARA
         case WM_TIMER:
             SetDlgItemTextA(window, IDC_PEER_OUTPUT, kShown);
             return TRUE;
-        case WM_COMMAND:
-            if (LOWORD(wParam) != IDCANCEL) return FALSE;
-            KillTimer(window, kTimerId);
-            DestroyWindow(window);
-            PostQuitMessage(2);
-            return TRUE;
         default:
-            return FALSE;
+            // The timer goes with the window.
+            return EndOnCancel(window, message, wParam);
     }
 }
 
@@ -37,17 +33,5 @@ INT_PTR CALLBACK RefreshPeerProc(HWND window, UINT message, WPARAM wParam, LPARA
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLine*/,
                    int showCommand) {
-    const HWND dialog = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_REFRESH_PEER), nullptr,
-                                           RefreshPeerProc, 0);
-    if (dialog == nullptr) return 0;
-    ShowWindow(dialog, showCommand);
-    MSG message{};
-    BOOL got = FALSE;
-    while ((got = GetMessageA(&message, nullptr, 0, 0)) > 0) {
-        if (!IsDialogMessageA(dialog, &message)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-    }
-    return got == 0 ? static_cast<int>(message.wParam) : 1;
+    return RunModelessDialog(instance, IDD_REFRESH_PEER, RefreshPeerProc, showCommand);
 }

@@ -213,8 +213,8 @@ bool CloseBox(DWORD threadId, HWND box, HWND owner, bool byKeys, const std::stri
     return true;
 }
 
-// The program's file name's folder, where zentrail-soak-bare.exe is built
-// beside this driver.
+// The Windows path of file in this driver's folder, where
+// zentrail-soak-bare.exe is built.
 std::string BesideThisDriver(const char* file) {
     char path[MAX_PATH] = {};
     const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
@@ -267,7 +267,7 @@ bool BareDialogGrowth(long cycles, long reference, long long& growth) {
     using zentrail::soak::kBareProgram;
     AppProcess bare;
     std::string error;
-    if (!bare.Start(WindowsPath(BesideThisDriver(kBareProgram)), error)) {
+    if (!bare.Start(BesideThisDriver(kBareProgram), error)) {
         Fail(error);
         return false;
     }
