@@ -2,11 +2,9 @@
 // texts: colour values as the registry may hold them and labels as a caller
 // may pass them. Every text sits at the very end of a readable page with an
 // inaccessible one behind it, so a read past its terminator faults instead of
-// going unnoticed. ctest runs the suite twice: in the test prefix's Western
-// code page and in code page 932, where bytes 0x81-0x9F and 0xE0-0xFC lead
+// going unnoticed. ctest runs these twice: in the test prefix's Western code
+// page and in code page 932, where bytes 0x81-0x9F and 0xE0-0xFC lead
 // two-byte characters.
-//
-// The seed is printed; ZENTRAIL_TEST_SEED=N reruns a failure.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -20,24 +18,15 @@
 #include <string>
 
 #include "about/hyper_link.h"
-#include "hyper_link_test_resources.h"
 #include "hyper_link_test_support.h"
+#include "test_seed.h"
 #include "test_support.h"
+#include "window_test_resources.h"
 
 namespace {
 
 constexpr int kTexts = 100000;
 constexpr int kMeasuredLabels = 20000;  // each one is three DrawText calls
-
-std::uint32_t Seed() {
-    const char* given = std::getenv("ZENTRAIL_TEST_SEED");
-    const std::uint32_t seed = given != nullptr
-                                   ? static_cast<std::uint32_t>(std::strtoul(given, nullptr, 10))
-                                   : std::random_device{}();
-    ::testing::Test::RecordProperty("seed", std::to_string(seed));
-    std::printf("seed %u (ZENTRAIL_TEST_SEED=%u reruns it)\n", seed, seed);
-    return seed;
-}
 
 // A copy of a text ending right before an inaccessible page.
 class GuardedText {
@@ -71,6 +60,24 @@ class GuardedText {
     std::size_t page_ = 0;
     char* base_ = nullptr;
 };
+
+// The one harness: count texts from make, each checked where it ends right
+// before the guard page; check says what is wrong, and the first wrong text
+// ends the run.
+template <class Make, class Check>
+void ForRandomTexts(int count, Make make, Check check) {
+    const zentrail::test::TestSeed seed;
+    std::mt19937 random(seed.value());
+    GuardedText guarded;
+    for (int n = 0; n < count; ++n) {
+        const std::string text = make(random);
+        const std::string wrong = check(text, guarded.Hold(text), random);
+        if (!wrong.empty()) {
+            ADD_FAILURE() << "\"" << text << "\": " << wrong;
+            return;
+        }
+    }
+}
 
 // What this process's code page makes of a byte: the first of two.
 bool IsLeadByte(char c) { return IsDBCSLeadByte(static_cast<BYTE>(c)) != FALSE; }
@@ -155,18 +162,12 @@ std::string ColorText(std::mt19937& random) {
 }
 
 TEST(RandomTexts, ParseColorTextFollowsTheModel) {
-    std::mt19937 random(Seed());
-    GuardedText guarded;
-    for (int n = 0; n < kTexts; ++n) {
-        const std::string text = ColorText(random);
-        const COLORREF expected = ModelColor(text);
-        const COLORREF parsed = ParseColorText(guarded.Hold(text));
-        if (parsed != expected) {
-            ADD_FAILURE() << "\"" << text << "\": got 0x" << std::hex << parsed << ", model 0x"
-                          << expected;
-            return;
-        }
-    }
+    EXPECT_EQ(CLR_INVALID, ParseColorText(nullptr));
+    ForRandomTexts(kTexts, ColorText, [](const std::string& text, char* held, std::mt19937&) {
+        const COLORREF expected = ModelColor(text), parsed = ParseColorText(held);
+        if (parsed == expected) return std::string();
+        return "got " + std::to_string(parsed) + ", model " + std::to_string(expected);
+    });
 }
 
 // --- Labels ---------------------------------------------------------------------------
@@ -227,26 +228,25 @@ std::string Label(std::mt19937& random) {
     return text;
 }
 
+std::string Show(const ModelParts& parts) {
+    return parts.plain.value_or("(none)") + " | " + parts.link.value_or("(none)") + " | " +
+           parts.tail.value_or("(none)");
+}
+
 TEST(RandomTexts, SplitLabelFollowsTheModel) {
-    std::mt19937 random(Seed());
-    GuardedText guarded;
-    for (int n = 0; n < kTexts; ++n) {
-        const std::string text = Label(random);
+    const LabelParts none = SplitLabel(nullptr);
+    EXPECT_TRUE(none.plain == nullptr && none.link == nullptr && none.tail == nullptr);
+    ForRandomTexts(kTexts, Label, [](const std::string& text, char* held, std::mt19937&) {
         const ModelParts expected = ModelSplit(text);
-        const LabelParts parts = SplitLabel(guarded.Hold(text));
+        const LabelParts parts = SplitLabel(held);
         const ModelParts got{Part(parts.plain, parts.plainLength),
                              Part(parts.link, parts.linkLength),
                              Part(parts.tail, parts.tailLength)};
-        if (got.plain != expected.plain || got.link != expected.link || got.tail != expected.tail) {
-            ADD_FAILURE() << "\"" << text << "\": plain " << got.plain.value_or("(none)")
-                          << " link " << got.link.value_or("(none)") << " tail "
-                          << got.tail.value_or("(none)") << "; model plain "
-                          << expected.plain.value_or("(none)") << " link "
-                          << expected.link.value_or("(none)") << " tail "
-                          << expected.tail.value_or("(none)");
-            return;
+        if (got.plain == expected.plain && got.link == expected.link && got.tail == expected.tail) {
+            return std::string();
         }
-    }
+        return "got " + Show(got) + ", model " + Show(expected);
+    });
 }
 
 // Measuring: whatever the label, the link part lies inside the control's
@@ -254,34 +254,28 @@ TEST(RandomTexts, SplitLabelFollowsTheModel) {
 // a label that says the same again measures the same.
 TEST(RandomTexts, MeasuredLinksStayInsideTheControl) {
     SKIP_WITHOUT_DISPLAY();
-    std::mt19937 random(Seed());
     LinkDialog dialog;
     HyperLink link;
     const HWND window = GetDlgItem(dialog.get(), IDC_LINK_TAGGED);
     ASSERT_TRUE(link.Attach(window));
     RECT client;
     GetClientRect(window, &client);
-    for (int n = 0; n < kMeasuredLabels; ++n) {
-        const bool tagged = random() % 2 == 0;
-        link.SetLinkStyle(tagged ? LINKSTYLE_TAGS : 0, LINKSTYLE_TAGS);
-        const std::string text = Label(random);
-        ASSERT_TRUE(link.SetLabelText(text.c_str()));
-        ASSERT_TRUE(link.MeasureLink()) << text;
-        const RECT measured = link.LinkRect();
-        const bool emptyLink = tagged && ModelSplit(text).link.value_or("").empty();
-        const bool inside = measured.left >= client.left && measured.top >= client.top &&
-                            measured.right >= measured.left && measured.bottom >= measured.top;
-        if (!inside || (emptyLink && !IsRectEmpty(&measured))) {
-            ADD_FAILURE() << "\"" << text << "\"" << (tagged ? " tagged" : "") << ": "
-                          << ::testing::PrintToString(measured);
-            return;
-        }
-        ASSERT_TRUE(link.MeasureLink());
-        if (!(link.LinkRect() == measured)) {
-            ADD_FAILURE() << "\"" << text << "\" measured twice differently";
-            return;
-        }
-    }
+    ForRandomTexts(
+        kMeasuredLabels, Label, [&](const std::string& text, char*, std::mt19937& random) {
+            const bool tagged = random() % 2 == 0;
+            link.SetLinkStyle(tagged ? LINKSTYLE_TAGS : 0, LINKSTYLE_TAGS);
+            if (!link.SetLabelText(text.c_str()) || !link.MeasureLink())
+                return std::string("failed");
+            const RECT measured = link.LinkRect();
+            const bool emptyLink = tagged && ModelSplit(text).link.value_or("").empty();
+            const bool inside = measured.left >= client.left && measured.top >= client.top &&
+                                measured.right >= measured.left && measured.bottom >= measured.top;
+            const std::string where =
+                (tagged ? "tagged: " : "") + ::testing::PrintToString(measured);
+            if (!inside || (emptyLink && !IsRectEmpty(&measured))) return where;
+            if (!link.MeasureLink() || !(link.LinkRect() == measured)) return where + " then other";
+            return std::string();
+        });
 }
 
 }  // namespace

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "hyper_link_test_resources.h"
 #include "test_support.h"
+#include "window_test_resources.h"
 
 const char kAnchorColor[] = "Anchor Color";
 const char kAnchorColorVisited[] = "Anchor Color Visited";
@@ -114,46 +114,19 @@ AnchorColors::AnchorColors()
     if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
         ADD_FAILURE() << "the colour values stayed locked by another test";
     }
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key_) !=
-        ERROR_SUCCESS) {
-        key_ = nullptr;  // made on the first value set, and deleted again
-        return;
-    }
-    for (int i = 0; i < 2; ++i) {
-        DWORD size = 0;
-        if (RegQueryValueExA(key_, kNames[i], nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) {
-            continue;
-        }
-        saved_[i].data.resize(size);
-        saved_[i].present = RegQueryValueExA(key_, kNames[i], nullptr, &saved_[i].type,
-                                             saved_[i].data.data(), &size) == ERROR_SUCCESS;
-        RegDeleteValueA(key_, kNames[i]);
-    }
+    RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key_,
+                    nullptr);
+    for (const char* name : kNames) RegDeleteValueA(key_, name);
 }
 
 AnchorColors::~AnchorColors() {
-    if (key_ != nullptr) {
-        for (int i = 0; i < 2; ++i) {
-            RegDeleteValueA(key_, kNames[i]);
-            if (saved_[i].present) {
-                RegSetValueExA(key_, kNames[i], 0, saved_[i].type, saved_[i].data.data(),
-                               static_cast<DWORD>(saved_[i].data.size()));
-            }
-        }
-        RegCloseKey(key_);
-        if (keyCreated_) RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
-    }
+    for (const char* name : kNames) RegDeleteValueA(key_, name);
+    RegCloseKey(key_);
     ReleaseMutex(mutex_);
     CloseHandle(mutex_);
 }
 
 void AnchorColors::Set(const char* name, const char* text, bool bare) {
-    DWORD disposition = 0;
-    if (key_ == nullptr && RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0,
-                                           KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key_,
-                                           &disposition) == ERROR_SUCCESS) {
-        keyCreated_ = disposition == REG_CREATED_NEW_KEY;
-    }
     if (text == nullptr) {
         RegDeleteValueA(key_, name);
         return;

@@ -76,9 +76,9 @@ class Picture {
 };
 
 // The "Anchor Color" and "Anchor Color Visited" values of the current user's
-// browser settings: taken out for the life of the object, and whatever was
-// there put back. The values are shared by every test process that ctest
-// runs side by side, so the object holds a lock across processes.
+// browser settings, removed for the life of the object: the tests run in a
+// Wine prefix of their own, which nobody browses with. ctest runs test
+// processes side by side, so the object holds a lock across processes.
 class AnchorColors {
   public:
     AnchorColors();
@@ -91,15 +91,8 @@ class AnchorColors {
     void Set(const char* name, const char* text, bool bare = false);
 
   private:
-    struct Saved {
-        bool present = false;
-        DWORD type = 0;
-        std::vector<BYTE> data;
-    };
     HANDLE mutex_;
     HKEY key_ = nullptr;
-    bool keyCreated_ = false;
-    Saved saved_[2];
 };
 
 extern const char kAnchorColor[];

@@ -8,6 +8,7 @@ zentrail::test::GuiObjects g_counts;
 std::set<HGDIOBJ> g_fonts;
 std::set<HCURSOR> g_cursors;
 std::set<void*> g_pages;
+long g_resourceSize = -1;
 
 // The names ld gives the wrapped import slot of a system function and its
 // original. Where C names take a leading underscore (i686), ld adds one to
@@ -30,6 +31,7 @@ extern decltype(&CreateCursor) realCreateCursor asm(REAL_SLOT(CreateCursor, 28))
 extern decltype(&DestroyCursor) realDestroyCursor asm(REAL_SLOT(DestroyCursor, 4));
 extern decltype(&VirtualAlloc) realVirtualAlloc asm(REAL_SLOT(VirtualAlloc, 16));
 extern decltype(&VirtualFree) realVirtualFree asm(REAL_SLOT(VirtualFree, 12));
+extern decltype(&SizeofResource) realSizeofResource asm(REAL_SLOT(SizeofResource, 8));
 }
 
 namespace {
@@ -73,9 +75,9 @@ BOOL WINAPI CountedVirtualFree(LPVOID address, SIZE_T size, DWORD type) {
     return freed;
 }
 
-LRESULT CALLBACK CountWindows(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HCBT_CREATEWND) ++g_counts.windowsMade;
-    return CallNextHookEx(nullptr, code, wParam, lParam);
+DWORD WINAPI PretendedSizeofResource(HMODULE module, HRSRC resource) {
+    const DWORD size = realSizeofResource(module, resource);
+    return g_resourceSize < 0 ? size : static_cast<DWORD>(g_resourceSize);
 }
 
 }  // namespace
@@ -88,6 +90,8 @@ decltype(&CreateCursor) wrapCreateCursor asm(WRAP_SLOT(CreateCursor, 28)) = Coun
 decltype(&DestroyCursor) wrapDestroyCursor asm(WRAP_SLOT(DestroyCursor, 4)) = CountedDestroyCursor;
 decltype(&VirtualAlloc) wrapVirtualAlloc asm(WRAP_SLOT(VirtualAlloc, 16)) = CountedVirtualAlloc;
 decltype(&VirtualFree) wrapVirtualFree asm(WRAP_SLOT(VirtualFree, 12)) = CountedVirtualFree;
+decltype(&SizeofResource) wrapSizeofResource asm(WRAP_SLOT(SizeofResource,
+                                                           8)) = PretendedSizeofResource;
 }
 
 namespace zentrail::test {
@@ -100,10 +104,6 @@ GuiObjects CountedGuiObjects() {
     return counts;
 }
 
-WindowCounter::WindowCounter()
-    : hook_(SetWindowsHookExA(WH_CBT, CountWindows, nullptr, GetCurrentThreadId())) {}
-WindowCounter::~WindowCounter() {
-    if (hook_ != nullptr) UnhookWindowsHookEx(hook_);
-}
+void PretendResourceSize(long size) { g_resourceSize = size; }
 
 }  // namespace zentrail::test

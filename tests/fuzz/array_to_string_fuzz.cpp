@@ -1,4 +1,4 @@
-// array_to_string::convert in both modes against a model of its NUL rule.
+// array_to_string::convert in both modes against the NUL-pair rule.
 #include <cstddef>
 #include <cstdint>
 #include <stdexcept>
@@ -7,19 +7,6 @@
 
 #include "fuzz_check.h"
 #include "loomkit/array_to_string.h"
-
-namespace {
-
-// The first two NULs in a row end the text; a lone NUL is kept. Returns where
-// the pair starts, or npos.
-std::size_t FirstNulPair(const std::string& bytes) {
-    for (std::size_t i = 1; i < bytes.size(); ++i) {
-        if (bytes[i - 1] == '\0' && bytes[i] == '\0') return i - 1;
-    }
-    return std::string::npos;
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 1) return 0;
@@ -32,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<char> array(given.begin(), given.end());
     const auto count = static_cast<std::uint32_t>(array.size());
 
-    const std::size_t pair = FirstNulPair(given);
+    const std::size_t pair = zentrail::test::FirstNulPair(given);
     const std::string expected = pair == std::string::npos ? given : given.substr(0, pair + 1);
 
     FUZZ_CHECK(loomkit::array_to_string::convert(array.data(), count, false) == expected,

@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(text.empty(), "a radix outside 2..62 gives the empty text");
         return 0;
     }
-    FUZZ_CHECK(text == zentrail::fuzz::ReferenceBase(value, static_cast<std::uint32_t>(radix)),
+    FUZZ_CHECK(text == zentrail::soak::ReferenceDigits(value, static_cast<std::uint32_t>(radix)),
                "digits differ from the reference");
     return 0;
 }

@@ -58,23 +58,6 @@ struct MemoryFile {
     std::FILE* stream;
 };
 
-// Lines as the tool reads them: split at LF, one CR at the end of each line
-// dropped (also at the end of a last line without LF), a last line without LF
-// kept when it is not empty.
-std::vector<std::string> ReferenceLines(const std::string& input) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < input.size()) {
-        std::size_t end = input.find('\n', start);
-        if (end == std::string::npos) end = input.size();
-        std::string line = input.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-        start = end + 1;
-    }
-    return lines;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -126,7 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The names given, else the lines of the input. A tag may hold line
     // feeds itself, so the output is matched piece by piece, not split.
     const std::vector<std::string> names =
-        options.names.empty() ? ReferenceLines(input) : options.names;
+        options.names.empty() ? zentrail::test::ReferenceLines(input) : options.names;
     std::size_t position = 0;
     const auto take = [&](const std::string& piece) {
         if (output.compare(position, piece.size(), piece) != 0) return false;
@@ -145,7 +128,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     };
     for (const std::string& name : names) {
         FUZZ_CHECK(take(options.tag + "_"), "each line starts with the tag");
-        const std::string code = zentrail::fuzz::ReferenceCode(name);
+        const std::string code =
+            zentrail::soak::ReferenceDigits(zentrail::soak::ReferenceChecksum(name));
         if (!code.empty()) {
             FUZZ_CHECK(take(code + "\n"), "code differs from the reference");
             continue;

@@ -92,11 +92,8 @@ struct Sandbox {
 TEST(ReportAssertion, LogsShowsTheNoticeAndEndsTheProcessWithMinusOne) {
     SKIP_WITHOUT_DISPLAY();
     Sandbox sandbox;
-    char self[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    std::string probe = self;
-    probe = probe.substr(0, probe.find_last_of("\\/") + 1) + "report_probe.exe";
-    std::string commandLine = "\"" + probe + "\"";
+    const std::string probe = ProbePath();
+    std::string commandLine = "\"" + probe + "\" report";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
@@ -174,7 +171,7 @@ TEST(ReportAssertion, LogsShowsTheNoticeAndEndsTheProcessWithMinusOne) {
                                             " message: \\(unknown\\)")))
         << log;
     const std::string file = parts[1];
-    EXPECT_EQ("report_probe.cpp", file.substr(file.find_last_of("\\/") + 1)) << file;
+    EXPECT_EQ("probe.cpp", file.substr(file.find_last_of("\\/") + 1)) << file;
     // In order: debugger output, the log on disk, then the notice.
     EXPECT_EQ(std::regex_replace(log, std::regex("\r\n"), "\n"), debugOutput);
     EXPECT_TRUE(outputBeforeBox);

@@ -18,243 +18,130 @@
 #include "loomkit/array_to_string.h"
 #include "loomkit/decimal_text.h"
 #include "loomkit/window_text.h"
-#include "tag/mt_random.h"
+#include "reference_code.h"
 #include "tag/tag_composer.h"
 #include "tag_tool.h"
 
 namespace {
 
-using zentrail::test::FailingAllocator;
+using Run = std::function<std::string()>;
 
-// How a run ended. Filled in while the allocator is armed, read after.
-struct Outcome {
-    enum Kind { kReturned, kBadAlloc, kLogicError, kRuntimeError, kOther } kind = kReturned;
-    std::string message;
-    bool refused = false;
-};
-
-Outcome RunFailing(long site, const std::function<void()>& run, long* count = nullptr) {
-    Outcome outcome;
+// What a run gave, with allocation fail_at refused (0: none); an exception is
+// looked at once the allocator is off, since copying its message allocates.
+std::string RunFailing(long fail_at, const Run& run, long* count, bool* refused) {
+    std::string result;
     std::exception_ptr error;
     {
-        FailingAllocator allocator(site);
+        zentrail::test::FailingAllocator allocator(fail_at);
         try {
-            run();
+            result = run();
         } catch (...) {
-            // Looked at once the allocator is off: copying its message allocates.
             error = std::current_exception();
         }
-        outcome.refused = allocator.failed();
-        if (count != nullptr) *count = allocator.count();
+        *count = allocator.count();
+        *refused = allocator.failed();
     }
-    if (error == nullptr) return outcome;
+    if (error == nullptr) return result;
     try {
         std::rethrow_exception(error);
     } catch (const std::bad_alloc&) {
-        outcome.kind = Outcome::kBadAlloc;
-    } catch (const std::logic_error& failure) {
-        outcome.kind = Outcome::kLogicError;
-        outcome.message = failure.what();
-    } catch (const std::runtime_error& failure) {
-        outcome.kind = Outcome::kRuntimeError;
-        outcome.message = failure.what();
-    } catch (...) {
-        outcome.kind = Outcome::kOther;
+        return "bad_alloc";
+    } catch (const std::exception& failure) {
+        return std::string("error: ") + failure.what();
     }
-    return outcome;
 }
 
-// The allocations of a run that nothing refuses; each of them is a site.
-long Sites(const std::function<void()>& run) {
-    long count = 0;
-    const Outcome clean = RunFailing(0, run, &count);
-    EXPECT_EQ(Outcome::kReturned, clean.kind) << clean.message;
-    EXPECT_GT(count, 0) << "the path allocates nothing: the harness did not see it";
-    return count;
+// The run with nothing refused, then with each of its allocations refused.
+void Sweep(const Run& run, const std::string& clean,
+           const std::function<std::string(long site, long sites)>& refused_gives) {
+    long sites = 0;
+    bool refused = false;
+    ASSERT_EQ(clean, RunFailing(0, run, &sites, &refused));
+    ASSERT_GT(sites, 0) << "the path allocates nothing: the harness did not see it";
+    for (long site = 1; site <= sites; ++site) {
+        long count = 0;
+        const std::string result = RunFailing(site, run, &count, &refused);
+        ASSERT_TRUE(refused) << "allocation " << site << " of " << sites;
+        EXPECT_EQ(refused_gives(site, sites), result) << "allocation " << site << " of " << sites;
+    }
+}
+
+const std::string kLongName = "a name well beyond the short-string buffer";
+const std::string kWithPair = std::string("lone \0 nul, then a pair \0\0 and more", 35);
+const std::string kStrictError = "error: array_to_string::convert function: cannot convert";
+
+std::string Convert(const std::string& text, bool strict) {
+    return loomkit::array_to_string::convert(text.data(), static_cast<std::uint32_t>(text.size()),
+                                             strict);
+}
+
+// Paths whose every allocation is a string or formatter of the C++ heap.
+TEST(ExhaustedMemory, StringPathsThrowBadAlloc) {
+    const auto bad_alloc = [](long, long) { return std::string("bad_alloc"); };
+    Sweep([] { return loomkit::to_decimal_text(4294967295u); }, "4294967295", bad_alloc);
+    Sweep([] { return Convert(kWithPair, false); },
+          kWithPair.substr(0, kWithPair.find(std::string(2, '\0')) + 1), bad_alloc);
+    Sweep([] { return Convert(kLongName, true); }, kLongName, bad_alloc);
+    // The strict conversion's own error needs its message: bad_alloc when
+    // that memory cannot be had either.
+    Sweep([] { return Convert(kWithPair, true); }, kStrictError, bad_alloc);
+    static MtGenerator made_before(7u);
+    Sweep([] { return ComposeTag(kLongName, kLongName, made_before); },
+          zentrail::soak::ReferenceOutput(kLongName, kLongName), bad_alloc);
+}
+
+// The generator's block is the first allocation: without it no number, and
+// no exception; any later one is bad_alloc.
+TEST(ExhaustedMemory, GeneratorWithoutMemoryGivesNoNumber) {
+    Sweep(
+        [] {
+            MtGenerator random(1u);
+            return (random.handle == nullptr ? "null " : "") + ComposeTag("tag", "", random);
+        },
+        "tag_" + std::to_string(std::mt19937(1u)()),
+        [](long site, long) { return site == 1 ? "null tag_" : "bad_alloc"; });
 }
 
 // A text source that allocates nothing itself.
 class FixedSource : public loomkit::text_source {
   public:
-    explicit FixedSource(const char* text) : text_(text) {}
-    std::int32_t TextLength() const override {
-        return static_cast<std::int32_t>(std::strlen(text_));
-    }
+    std::int32_t TextLength() const override { return static_cast<std::int32_t>(kLongName.size()); }
     void CopyText(char* buffer, std::int32_t size) const override {
-        std::strncpy(buffer, text_, static_cast<std::size_t>(size) - 1);
-        buffer[size - 1] = '\0';
+        std::strncpy(buffer, kLongName.c_str(), static_cast<std::size_t>(size));
     }
-
-  private:
-    const char* text_;
 };
 
-const char kLongName[] = "a name well beyond the short-string buffer";
-
-TEST(ExhaustedMemory, GeneratorWithoutMemoryHasNoHandle) {
-    bool null_handle = false;
-    const auto run = [&] {
-        MtGenerator random(5489u);
-        null_handle = random.handle == nullptr;
-    };
-    const long sites = Sites(run);
-    EXPECT_FALSE(null_handle);
-    for (long site = 1; site <= sites; ++site) {
-        SCOPED_TRACE("allocation " + std::to_string(site) + " of " + std::to_string(sites));
-        const Outcome outcome = RunFailing(site, run);
-        ASSERT_TRUE(outcome.refused);
-        EXPECT_EQ(Outcome::kReturned, outcome.kind) << outcome.message;
-        EXPECT_TRUE(null_handle);
-    }
+// The text buffer first, as scoped_buffer's error; the caller's text is left.
+TEST(ExhaustedMemory, WindowTextFailsWithTheCallersTextUnchanged) {
+    Sweep(
+        [] {
+            std::string out = "unchanged";
+            try {
+                loomkit::window_text_to_string(FixedSource(), out);
+            } catch (...) {
+                if (out == "unchanged") throw;
+            }
+            return out;
+        },
+        kLongName,
+        [](long site, long) -> std::string {
+            if (site > 1) return "bad_alloc";
+            return "error: scoped_buffer_base::Allocate() Output Memory" +
+                   std::to_string(kLongName.size() + 1) + "byte";
+        });
 }
 
-TEST(ExhaustedMemory, ComposeTagWithoutGeneratorGivesTagAndUnderscore) {
-    std::string tag;
-    const auto run = [&] {
-        MtGenerator random(1u);
-        tag = ComposeTag("tag", "", random);
-    };
-    const long sites = Sites(run);
-    ASSERT_EQ("tag_" + std::to_string(std::mt19937(1u)()), tag);
-    for (long site = 1; site <= sites; ++site) {
-        SCOPED_TRACE("allocation " + std::to_string(site) + " of " + std::to_string(sites));
-        tag = "unset";
-        const Outcome outcome = RunFailing(site, run);
-        ASSERT_TRUE(outcome.refused);
-        if (site == 1) {
-            // The generator's block: no number, no exception.
-            EXPECT_EQ(Outcome::kReturned, outcome.kind) << outcome.message;
-            EXPECT_EQ("tag_", tag);
-        } else {
-            EXPECT_EQ(Outcome::kBadAlloc, outcome.kind) << outcome.message;
-            EXPECT_EQ("unset", tag);
-        }
-    }
-}
-
-// Paths whose every allocation is a string or formatter of the C++ heap: a
-// refusal is std::bad_alloc out of the call, and the caller's result is left
-// as it was.
-struct BadAllocCase {
-    const char* name;
-    std::function<std::string()> call;
-    std::string expected;
-};
-
-std::ostream& operator<<(std::ostream& out, const BadAllocCase& c) { return out << c.name; }
-
-class BadAllocPath : public ::testing::TestWithParam<BadAllocCase> {};
-
-TEST_P(BadAllocPath, EverySiteThrowsBadAllocAndLeavesTheResult) {
-    std::string result;
-    const auto run = [&] { result = GetParam().call(); };
-    const long sites = Sites(run);
-    ASSERT_EQ(GetParam().expected, result);
-    for (long site = 1; site <= sites; ++site) {
-        SCOPED_TRACE("allocation " + std::to_string(site) + " of " + std::to_string(sites));
-        result = "unset";
-        const Outcome outcome = RunFailing(site, run);
-        ASSERT_TRUE(outcome.refused);
-        EXPECT_EQ(Outcome::kBadAlloc, outcome.kind) << outcome.message;
-        EXPECT_EQ("unset", result);
-    }
-}
-
-const std::string kWithPair = std::string("lone \0 nul, then a pair \0\0 and more", 35);
-// The generator is made outside the armed runs: its own site is covered above.
-MtGenerator g_random(7u);
-
-INSTANTIATE_TEST_SUITE_P(
-    Paths, BadAllocPath,
-    ::testing::Values(
-        BadAllocCase{"DecimalText", [] { return loomkit::to_decimal_text(4294967295u); },
-                     "4294967295"},
-        BadAllocCase{"ConvertLenient",
-                     [] {
-                         return loomkit::array_to_string::convert(
-                             kWithPair.data(), static_cast<std::uint32_t>(kWithPair.size()), false);
-                     },
-                     kWithPair.substr(0, kWithPair.find(std::string(2, '\0')) + 1)},
-        BadAllocCase{"ConvertStrict",
-                     [] {
-                         return loomkit::array_to_string::convert(
-                             kLongName, static_cast<std::uint32_t>(sizeof kLongName - 1), true);
-                     },
-                     kLongName},
-        BadAllocCase{
-            "ComposeTag",
-            [] { return ComposeTag("a tag longer than sixteen bytes", kLongName, g_random); },
-            "a tag longer than sixteen bytes_3oCTq9"}),
-    [](const ::testing::TestParamInfo<BadAllocCase>& param) { return param.param.name; });
-
-// The strict conversion's own failure needs its message: when that memory
-// cannot be had either, std::bad_alloc stands in for it.
-TEST(ExhaustedMemory, StrictConversionOfAPairThrowsItsErrorOrBadAlloc) {
-    const auto run = [] {
-        loomkit::array_to_string::convert(kWithPair.data(),
-                                          static_cast<std::uint32_t>(kWithPair.size()), true);
-    };
-    long count = 0;
-    const Outcome clean = RunFailing(0, run, &count);
-    ASSERT_EQ(Outcome::kRuntimeError, clean.kind);
-    ASSERT_EQ("array_to_string::convert function: cannot convert", clean.message);
-    ASSERT_GT(count, 0);
-    for (long site = 1; site <= count; ++site) {
-        SCOPED_TRACE("allocation " + std::to_string(site) + " of " + std::to_string(count));
-        const Outcome outcome = RunFailing(site, run);
-        ASSERT_TRUE(outcome.refused);
-        EXPECT_EQ(Outcome::kBadAlloc, outcome.kind) << outcome.message;
-    }
-}
-
-TEST(ExhaustedMemory, WindowTextBufferFailureThrowsLogicErrorWithOutUnchanged) {
-    const FixedSource source(kLongName);
-    std::string out;
-    bool returned = false;
-    const auto run = [&] { returned = loomkit::window_text_to_string(source, out); };
-    const long sites = Sites(run);
-    ASSERT_TRUE(returned);
-    ASSERT_EQ(kLongName, out);
-    const std::string buffer_message =
-        "scoped_buffer_base::Allocate() Output Memory" + std::to_string(sizeof kLongName) + "byte";
-    for (long site = 1; site <= sites; ++site) {
-        SCOPED_TRACE("allocation " + std::to_string(site) + " of " + std::to_string(sites));
-        out = "unchanged";
-        returned = false;
-        const Outcome outcome = RunFailing(site, run);
-        ASSERT_TRUE(outcome.refused);
-        if (site == 1) {
-            // The text buffer itself.
-            EXPECT_EQ(Outcome::kLogicError, outcome.kind);
-            EXPECT_EQ(buffer_message, outcome.message);
-        } else {
-            EXPECT_EQ(Outcome::kBadAlloc, outcome.kind) << outcome.message;
-        }
-        EXPECT_FALSE(returned);
-        EXPECT_EQ("unchanged", out);
-    }
-}
-
-// zentrail-tag, names from the arguments and from standard input: with any
-// one allocation refused, it either writes every line or ends with exit
-// code 1 and one line saying why, and what it wrote are whole, right lines.
+// A stream on a file with a buffer of its own: stdio's would be one more
+// allocation to refuse.
 class ToolStream {
   public:
-    ToolStream() : file_(std::tmpfile()) {
-        // A buffer of our own: stdio's would be one more allocation to refuse.
-        if (file_ != nullptr) std::setvbuf(file_, buffer_, _IOFBF, sizeof buffer_);
-    }
-    ~ToolStream() {
-        if (file_ != nullptr) std::fclose(file_);
-    }
-    ToolStream(const ToolStream&) = delete;
-    ToolStream& operator=(const ToolStream&) = delete;
-
+    ToolStream() : file_(std::tmpfile()) { std::setvbuf(file_, buffer_, _IOFBF, sizeof buffer_); }
+    ~ToolStream() { std::fclose(file_); }
     std::FILE* get() const { return file_; }
     void Reset(const std::string& content) {
         std::fflush(file_);
         std::rewind(file_);
-        ASSERT_EQ(0, ftruncate(fileno(file_), 0));
+        EXPECT_EQ(0, ftruncate(fileno(file_), 0));
         std::fwrite(content.data(), 1, content.size(), file_);
         std::fflush(file_);
         std::rewind(file_);
@@ -275,63 +162,40 @@ class ToolStream {
     char buffer_[BUFSIZ];
 };
 
-struct ToolCase {
-    const char* name;
-    std::vector<const char*> argv;
-    std::string input;
-};
-
-std::ostream& operator<<(std::ostream& out, const ToolCase& c) { return out << c.name; }
-
-class ToolWithoutMemory : public ::testing::TestWithParam<ToolCase> {};
-
-TEST_P(ToolWithoutMemory, WritesEveryLineOrSaysOutOfMemoryAfterWholeLines) {
-    ToolStream in;
-    ToolStream out;
-    ToolStream err;
-    ASSERT_NE(nullptr, in.get());
-    ASSERT_NE(nullptr, out.get());
-    ASSERT_NE(nullptr, err.get());
-    const std::vector<const char*>& argv = GetParam().argv;
-    int code = -1;
-    const auto run = [&] {
-        code = RunTagToolCommand(static_cast<int>(argv.size()), argv.data(), in.get(), out.get(),
-                                 err.get());
-    };
-    ASSERT_NO_FATAL_FAILURE(in.Reset(GetParam().input));
-    const long sites = Sites(run);
-    ASSERT_EQ(0, code) << err.Content();
-    const std::string all = out.Content();
-    ASSERT_EQ("", err.Content());
-    // The worked examples: one name with a code, one (empty) without.
-    ASSERT_EQ("x_1Qafmj\nx_2657703298\n", all);
-    for (long site = 1; site <= sites; ++site) {
-        SCOPED_TRACE("allocation " + std::to_string(site) + " of " + std::to_string(sites));
-        ASSERT_NO_FATAL_FAILURE(in.Reset(GetParam().input));
-        ASSERT_NO_FATAL_FAILURE(out.Reset(""));
-        ASSERT_NO_FATAL_FAILURE(err.Reset(""));
-        code = -1;
-        const Outcome outcome = RunFailing(site, run);
-        ASSERT_TRUE(outcome.refused);
-        EXPECT_EQ(Outcome::kReturned, outcome.kind) << outcome.message;
-        const std::string written = out.Content();
-        if (code == 0) {
-            EXPECT_EQ(all, written);
-            EXPECT_EQ("", err.Content());
-            continue;
-        }
-        EXPECT_EQ(1, code);
-        EXPECT_EQ("zentrail-tag: out of memory\n", err.Content());
-        EXPECT_TRUE(written.empty() || (all.rfind(written, 0) == 0 && written.back() == '\n'))
-            << "written: " << ::testing::PrintToString(written);
+// zentrail-tag, names from the arguments and from standard input: it writes
+// every line, or whole lines and then exit code 1 and why.
+TEST(ExhaustedMemory, TagToolWritesWholeLinesOrSaysOutOfMemory) {
+    const std::string all = "x_1Qafmj\nx_2657703298\n";
+    const struct {
+        std::vector<const char*> argv;
+        std::string input;
+    } cases[] = {{{"zentrail-tag", "--time", "1234567890", "x", "abc", ""}, ""},
+                 {{"zentrail-tag", "--time=1234567890", "x"}, "abc\r\n\n"}};
+    for (const auto& c : cases) {
+        ToolStream in, out, err;
+        // Only the exit code comes back: reading the output would allocate.
+        const auto run = [&] {
+            in.Reset(c.input);
+            out.Reset("");
+            err.Reset("");
+            return std::to_string(RunTagToolCommand(static_cast<int>(c.argv.size()), c.argv.data(),
+                                                    in.get(), out.get(), err.get()));
+        };
+        ASSERT_EQ("0", run());
+        ASSERT_EQ(all, out.Content());
+        Sweep(run, "0", [&](long site, long sites) {
+            const std::string written = out.Content();
+            const std::string said = err.Content();
+            if (written == all && said.empty()) return "0";
+            // The last allocation is the second line's number: the first
+            // line was made and must not be lost.
+            EXPECT_TRUE(site < sites || written == "x_1Qafmj\n") << written;
+            EXPECT_EQ("zentrail-tag: out of memory\n", said);
+            EXPECT_TRUE(all.rfind(written, 0) == 0 && (written.empty() || written.back() == '\n'))
+                << ::testing::PrintToString(written);
+            return "1";
+        });
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Runs, ToolWithoutMemory,
-    ::testing::Values(
-        ToolCase{"Arguments", {"zentrail-tag", "--time", "1234567890", "x", "abc", ""}, ""},
-        ToolCase{"StandardInput", {"zentrail-tag", "--time=1234567890", "x"}, "abc\r\n\n"}),
-    [](const ::testing::TestParamInfo<ToolCase>& param) { return param.param.name; });
 
 }  // namespace

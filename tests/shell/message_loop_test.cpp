@@ -1,16 +1,116 @@
-#include "shell/message_loop.h"
-
+// The shell's plumbing: the module's per-thread state, the message loop and
+// window placement.
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "shell/app_module.h"
+#include "shell/message_loop.h"
+#include "shell/place_centred.h"
 #include "test_support.h"
 
 namespace {
 
+// Distinct, never dereferenced addresses standing for loops and objects.
+MessageLoop* LoopNo(std::uintptr_t n) { return reinterpret_cast<MessageLoop*>(n * 16); }
+BoundWindow* ObjectNo(std::uintptr_t n) { return reinterpret_cast<BoundWindow*>(n * 16); }
+
+std::vector<DWORD> KeysOf(const ThreadLoopMap& map) {
+    return std::vector<DWORD>(map.keys, map.keys + map.count);
+}
+
+TEST(ThreadLoopMap, KeepsOrderAndDuplicatesAndTheFirstPairWins) {
+    ThreadLoopMap map;
+    EXPECT_EQ(nullptr, map.Find(5));
+    for (DWORD key : {5, 6, 5, 7}) ASSERT_TRUE(map.Insert(key, LoopNo(map.count + 1)));
+    EXPECT_EQ(LoopNo(1), map.Find(5));
+    EXPECT_EQ(nullptr, map.Find(8));
+
+    EXPECT_TRUE(map.Erase(5));
+    EXPECT_EQ((std::vector<DWORD>{6, 5, 7}), KeysOf(map));
+    EXPECT_EQ((std::vector<MessageLoop*>{LoopNo(2), LoopNo(3), LoopNo(4)}),
+              std::vector<MessageLoop*>(map.values, map.values + map.count));
+    EXPECT_EQ(LoopNo(3), map.Find(5));
+    EXPECT_FALSE(map.Erase(8));
+
+    // The last pair gone leaves no arrays, and the map still takes pairs.
+    for (DWORD key : {6, 5, 7}) EXPECT_TRUE(map.Erase(key));
+    EXPECT_EQ(nullptr, map.keys);
+    EXPECT_EQ(nullptr, map.values);
+    EXPECT_EQ(0, map.count);
+    ASSERT_TRUE(map.Insert(9, LoopNo(9)));
+    EXPECT_EQ(LoopNo(9), map.Find(9));
+}
+
+// A module of the test's own, so that its lists start empty.
+class ModuleState : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        module.Initialise(GetModuleHandleA(nullptr));
+        module.loops = &map;
+    }
+    void TearDown() override {
+        module.loops = nullptr;
+        module.Shutdown();
+    }
+
+    ThreadLoopMap map;
+    AppModule module;
+};
+
+TEST_F(ModuleState, EachThreadFindsItsOwnLoop) {
+    DWORD otherThread = 0;
+    ASSERT_TRUE(module.RegisterLoop(LoopNo(1)));
+    ASSERT_TRUE(RunOnThread([&] {
+        otherThread = GetCurrentThreadId();
+        module.RegisterLoop(LoopNo(2));
+    }));
+    EXPECT_EQ(LoopNo(1), module.LoopForThread(GetCurrentThreadId()));
+    EXPECT_EQ(LoopNo(2), module.LoopForThread(otherThread));
+
+    EXPECT_TRUE(module.UnregisterLoop());
+    EXPECT_EQ(nullptr, module.LoopForThread(GetCurrentThreadId()));
+    EXPECT_EQ(LoopNo(2), module.LoopForThread(otherThread));
+    EXPECT_FALSE(module.UnregisterLoop());
+}
+
+// A thread takes its own newest record first; a cancel unlinks only that
+// record; another thread's push in between changes nothing.
+TEST_F(ModuleState, EachThreadTakesItsOwnNewestRecordFirst) {
+    PendingCreation first, theirs, middle, last, never;
+    const HANDLE pushed = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    const HANDLE mineTaken = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::vector<BoundWindow*> theyTook, iTook;
+    module.PushCreation(&first, ObjectNo(1));
+    std::thread other([&] {
+        module.PushCreation(&theirs, ObjectNo(2));
+        SetEvent(pushed);
+        WaitForSingleObject(mineTaken, 10000);
+        for (int i = 0; i < 2; ++i) theyTook.push_back(module.TakeCreation());
+    });
+    const bool otherPushed = WaitForSingleObject(pushed, 10000) == WAIT_OBJECT_0;
+    module.PushCreation(&middle, ObjectNo(4));
+    module.PushCreation(&last, ObjectNo(3));
+    module.CancelCreation(&middle);
+    module.CancelCreation(&never);  // not in the list: nothing happens
+    for (int i = 0; i < 3; ++i) iTook.push_back(module.TakeCreation());
+    SetEvent(mineTaken);
+    other.join();
+    CloseHandle(pushed);
+    CloseHandle(mineTaken);
+    ASSERT_TRUE(otherPushed);
+    EXPECT_EQ((std::vector<BoundWindow*>{ObjectNo(3), ObjectNo(1), nullptr}), iTook);
+    EXPECT_EQ((std::vector<BoundWindow*>{ObjectNo(2), nullptr}), theyTook);
+}
+
+// --- The message loop ---------------------------------------------------------------
+
 constexpr UINT kSystemTimer = 0x0118;
-// No user activity, then some: what the scripted thread below posts.
+// No user activity, then some: what the scripted loop below posts.
 constexpr UINT kQuietThenActive[] = {WM_MOUSEMOVE, WM_PAINT, WM_NCMOUSEMOVE, kSystemTimer, WM_APP};
 
 // Logs its name when asked, and consumes when told to.
@@ -29,43 +129,33 @@ class NamedFilter : public PreDispatchFilter {
     BOOL consumes_;
 };
 
+// Filters by letter, in the order they are added: lower case passes, upper
+// case consumes, '-' is a null entry; a letter twice is one filter added twice.
 TEST(MessageLoopFilters, NewestFirstAndAConsumingFilterEndsTheWalk) {
-    struct Case {
-        std::vector<BOOL> consumes;  // per filter, in the order they are added
-        BOOL expected;
-        std::vector<std::string> asked;
+    const struct {
+        std::string added;
+        BOOL consumed;
+        std::string asked;
+    } cases[] = {
+        {"abc", FALSE, "cba"}, {"abC", TRUE, "C"},     {"ABc", TRUE, "cB"},
+        {"", FALSE, ""},       {"a-ba", FALSE, "aba"},
     };
-    const Case cases[] = {
-        {{FALSE, FALSE, FALSE}, FALSE, {"2", "1", "0"}},
-        {{FALSE, FALSE, TRUE}, TRUE, {"2"}},
-        {{TRUE, TRUE, FALSE}, TRUE, {"2", "1"}},
-        {{}, FALSE, {}},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         std::vector<std::string> log;
-        std::vector<NamedFilter> filters;
-        filters.reserve(c.consumes.size());
+        std::map<char, NamedFilter> filters;
         MessageLoop loop;
-        for (std::size_t i = 0; i < c.consumes.size(); ++i) {
-            filters.emplace_back(std::to_string(i), log, c.consumes[i]);
-            ASSERT_TRUE(loop.AddFilter(&filters.back()));
+        for (const char letter : c.added) {
+            if (letter != '-') {
+                filters.try_emplace(letter, std::string(1, letter), log, std::isupper(letter));
+            }
+            ASSERT_TRUE(loop.AddFilter(letter == '-' ? nullptr : &filters.at(letter)));
         }
         MSG msg{};
-        EXPECT_EQ(c.expected, loop.ApplyFilters(&msg)) << c.consumes.size();
-        EXPECT_EQ(c.asked, log);
+        EXPECT_EQ(c.consumed, loop.ApplyFilters(&msg)) << c.added;
+        std::string asked;
+        for (const std::string& name : log) asked += name;
+        EXPECT_EQ(c.asked, asked) << c.added;
     }
-}
-
-TEST(MessageLoopFilters, NullEntriesAreSkippedAndDuplicatesAskedTwice) {
-    std::vector<std::string> log;
-    NamedFilter a("a", log), b("b", log);
-    MessageLoop loop;
-    for (PreDispatchFilter* filter : {&a, static_cast<NamedFilter*>(nullptr), &b, &a}) {
-        ASSERT_TRUE(loop.AddFilter(filter));
-    }
-    MSG msg{};
-    EXPECT_FALSE(loop.ApplyFilters(&msg));
-    EXPECT_EQ((std::vector<std::string>{"a", "b", "a"}), log);
 }
 
 // Logs its name; the first run may add a task, which still runs in the pass.
@@ -112,65 +202,41 @@ TEST(MessageLoopIdle, OnlyMessagesOutsideTheFourRestartIdleProcessing) {
     }
 }
 
-// Logs the thread messages it sees ("m" + number) and consumes them all; the
-// idle task logs "idle" and drives the script.
-class ScriptedThread : public PreDispatchFilter, public IdleTask {
+// Logs the idle passes ("idle" + count) and the thread messages, which it
+// consumes: the first pass wants another, the second posts messages of no
+// user activity and then one of some, and the next idle period quits.
+class ScriptedLoop : public MessageLoop, public PreDispatchFilter {
   public:
-    BOOL FilterMessage(MSG* msg) override {
-        if (msg->hwnd == nullptr) log.push_back("m" + std::to_string(msg->message));
+    BOOL FilterMessage(MSG* message) override {
+        if (message->hwnd == nullptr) log.push_back("m" + std::to_string(message->message));
         return TRUE;
     }
-    BOOL RunIdle() override {
-        log.push_back("idle");
-        if (++idleRuns > 1) {
+    BOOL RunIdleTasks(int idleCount) override {
+        log.push_back("idle" + std::to_string(idleCount));
+        if (log.size() > 2) {
             PostQuitMessage(7);
-            return TRUE;
+        } else if (idleCount == 1) {
+            for (UINT m : kQuietThenActive) PostThreadMessageA(GetCurrentThreadId(), m, 0, 0);
         }
-        for (UINT m : kQuietThenActive) PostThreadMessageA(GetCurrentThreadId(), m, 0, 0);
-        return TRUE;
+        return idleCount == 0;
     }
-
     std::vector<std::string> log;
-    int idleRuns = 0;
 };
 
-TEST(MessageLoopPump, IdleRunsOncePerIdlePeriodAndQuitGivesTheResult) {
-    ScriptedThread script;
+TEST(MessageLoopPump, IdlePassesCountUpOncePerIdlePeriodAndQuitGivesTheResult) {
+    std::vector<std::string> log;
     int result = -1;
     ASSERT_TRUE(RunOnThread([&] {
-        MessageLoop loop;
-        loop.AddFilter(&script);
-        loop.AddIdleTask(&script);
+        ScriptedLoop loop;
+        loop.AddFilter(&loop);
         result = loop.Pump();
+        log = loop.log;
     }));
     EXPECT_EQ(7, result);
-    std::vector<std::string> expected = {"idle"};
+    std::vector<std::string> expected = {"idle0", "idle1"};
     for (UINT m : kQuietThenActive) expected.push_back("m" + std::to_string(m));
-    expected.push_back("idle");  // WM_APP, consumed, still woke the idle tasks
-    EXPECT_EQ(expected, script.log);
-}
-
-// Asks for more idle time twice, then quits.
-class CountingLoop : public MessageLoop {
-  public:
-    BOOL RunIdleTasks(int idleCount) override {
-        counts.push_back(idleCount);
-        if (idleCount == 2) PostQuitMessage(3);
-        return idleCount < 2;
-    }
-    std::vector<int> counts;
-};
-
-TEST(MessageLoopPump, IdleCountGrowsWhileTheTasksWantMore) {
-    std::vector<int> counts;
-    int result = -1;
-    ASSERT_TRUE(RunOnThread([&] {
-        CountingLoop loop;
-        result = loop.Pump();
-        counts = loop.counts;
-    }));
-    EXPECT_EQ(3, result);
-    EXPECT_EQ((std::vector<int>{0, 1, 2}), counts);
+    expected.push_back("idle0");  // WM_APP, consumed, still began a new idle period
+    EXPECT_EQ(expected, log);
 }
 
 // Consumes whatever is posted to one window.
@@ -200,6 +266,93 @@ TEST(MessageLoopPump, ConsumedMessagesAreNotDispatched) {
     EXPECT_EQ(5, result);
     EXPECT_TRUE(keptAlive);
     EXPECT_TRUE(closed);
+}
+
+// --- Placement ---------------------------------------------------------------------
+
+TEST(CentredPosition, CentresThenPullsTheNearEdgeInside) {
+    const RECT screen{0, 0, 1024, 738};
+    const RECT wide{-1000, -1000, 1000, 1000};
+    struct Case {
+        const char* what;
+        RECT box, target, area;
+        POINT expected;
+    };
+    const Case cases[] = {
+        {"300 x 200 on the work area", {0, 0, 300, 200}, screen, screen, {362, 269}},
+        {"the box's own place does not count", {500, 400, 800, 600}, screen, screen, {362, 269}},
+        {"odd sizes", {0, 0, 301, 201}, screen, screen, {362, 269}},
+        // (-101 + 0) / 2 is -50, not -51; 11 / 2 is 5.
+        {"halves truncate toward zero", {0, 0, 11, 11}, {-101, -101, 0, 0}, wide, {-55, -55}},
+        {"left and top pulled in", {0, 0, 100, 100}, {-200, -300, 0, 0}, screen, {0, 0}},
+        {"right and bottom pulled in", {0, 0, 200, 100}, {900, 700, 1100, 800}, screen, {824, 638}},
+        // Too big: the near edge wins and the far edge stays outside.
+        {"larger than the area", {0, 0, 1100, 800}, screen, screen, {0, 0}},
+        {"far edge pulled in, near not again",
+         {0, 0, 1100, 100},
+         {2000, 0, 2200, 100},
+         screen,
+         {-76, 0}},
+        {"area off the origin",
+         {0, 0, 100, 50},
+         {0, 0, 100, 100},
+         {200, 300, 800, 700},
+         {200, 300}},
+    };
+    for (const Case& c : cases) {
+        const POINT at = CentredPosition(c.box, c.target, c.area);
+        EXPECT_EQ(c.expected.x, at.x) << c.what;
+        EXPECT_EQ(c.expected.y, at.y) << c.what;
+    }
+}
+
+POINT TopLeft(HWND window) {
+    RECT box{};
+    GetWindowRect(window, &box);
+    return {box.left, box.top};
+}
+
+RECT WorkArea() {
+    RECT area{};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    return area;
+}
+
+TEST(PlaceWindowCentred, CentresOverAVisibleOwnerElseOnTheWorkArea) {
+    SKIP_WITHOUT_DISPLAY();
+    const RECT ownerPlace{100, 100, 500, 400};
+    // ShowWindow command for the owner; -1 leaves it hidden. No owner at all
+    // is the last case.
+    for (const int show : {SW_SHOWNOACTIVATE, -1, SW_SHOWMINNOACTIVE, -2}) {
+        ScratchWindow owner(WS_POPUP | WS_CAPTION, nullptr, ownerPlace);
+        if (show >= 0) ShowWindow(owner.get(), show);
+        ScratchWindow owned(WS_POPUP, show == -2 ? nullptr : owner.get(), RECT{3, 5, 203, 105});
+        EXPECT_TRUE(PlaceWindowCentred(owned.get(), nullptr));
+        const RECT target = show == SW_SHOWNOACTIVATE ? ownerPlace : WorkArea();
+        const POINT at = TopLeft(owned.get());
+        EXPECT_EQ((target.left + target.right) / 2 - 100, at.x) << show;
+        EXPECT_EQ((target.top + target.bottom) / 2 - 50, at.y) << show;
+    }
+}
+
+TEST(PlaceWindowCentred, AWindowToCentreOnWinsAndAChildGoesIntoItsParentsClientArea) {
+    SKIP_WITHOUT_DISPLAY();
+    ScratchWindow owner(WS_POPUP | WS_VISIBLE, nullptr, RECT{500, 400, 700, 600});
+    ScratchWindow other(WS_POPUP | WS_VISIBLE, nullptr, RECT{200, 150, 400, 350});
+    ScratchWindow window(WS_POPUP, owner.get(), RECT{0, 0, 100, 60});
+    EXPECT_TRUE(PlaceWindowCentred(window.get(), other.get()));
+    EXPECT_EQ(250, TopLeft(window.get()).x);
+    EXPECT_EQ(220, TopLeft(window.get()).y);
+
+    ScratchWindow parent(WS_POPUP | WS_CAPTION, nullptr, RECT{50, 60, 450, 360});
+    ScratchWindow child(WS_CHILD, parent.get(), RECT{0, 0, 100, 40});
+    EXPECT_TRUE(PlaceWindowCentred(child.get(), nullptr));
+    RECT client{};
+    GetClientRect(parent.get(), &client);
+    POINT at = TopLeft(child.get());
+    ScreenToClient(parent.get(), &at);
+    EXPECT_EQ(client.right / 2 - 50, at.x);
+    EXPECT_EQ(client.bottom / 2 - 20, at.y);
 }
 
 }  // namespace

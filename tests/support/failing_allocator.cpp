@@ -1,20 +1,29 @@
 #include "failing_allocator.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <new>
 
 namespace {
 
-// One test thread at a time arms the allocator; the counters need no lock.
-bool g_armed = false;
-long g_count = 0;
-long g_fail_at = 0;
-bool g_failed = false;
+// Atomic: a windowed test may allocate on another thread while armed.
+std::atomic<bool> g_armed{false};
+std::atomic<long> g_count{0};
+std::atomic<long> g_fail_at{0};
+std::atomic<bool> g_failed{false};
+std::atomic<int> g_large_guards{0};
+std::atomic<int> g_large_refusals{0};
 
-bool Refuse() {
-    if (!g_armed) return false;
-    if (++g_count != g_fail_at) return false;
-    g_failed = true;
+bool Refuse(std::size_t size) {
+    if (g_armed.load() && ++g_count == g_fail_at.load()) {
+        g_failed = true;
+        return true;
+    }
+    if (g_large_guards.load() == 0 ||
+        size < zentrail::test::LargeAllocationsRefused::kRefusedFrom) {
+        return false;
+    }
+    ++g_large_refusals;
     return true;
 }
 
@@ -29,8 +38,12 @@ FailingAllocator::FailingAllocator(long fail_at) {
     g_armed = true;
 }
 FailingAllocator::~FailingAllocator() { g_armed = false; }
-long FailingAllocator::count() const { return g_count; }
-bool FailingAllocator::failed() const { return g_failed; }
+long FailingAllocator::count() const { return g_count.load(); }
+bool FailingAllocator::failed() const { return g_failed.load(); }
+
+LargeAllocationsRefused::LargeAllocationsRefused() { ++g_large_guards; }
+LargeAllocationsRefused::~LargeAllocationsRefused() { --g_large_guards; }
+int LargeAllocationsRefused::Refusals() { return g_large_refusals.load(); }
 
 }  // namespace zentrail::test
 
@@ -41,25 +54,27 @@ void* __real_malloc(std::size_t size);
 void* __real_calloc(std::size_t count, std::size_t size);
 void* __real_realloc(void* block, std::size_t size);
 
-void* __wrap_malloc(std::size_t size) { return Refuse() ? nullptr : __real_malloc(size); }
+void* __wrap_malloc(std::size_t size) { return Refuse(size) ? nullptr : __real_malloc(size); }
+// An overflowing count * size is left to the C library to refuse.
 void* __wrap_calloc(std::size_t count, std::size_t size) {
-    return Refuse() ? nullptr : __real_calloc(count, size);
+    const bool overflows = size != 0 && count > static_cast<std::size_t>(-1) / size;
+    return !overflows && Refuse(count * size) ? nullptr : __real_calloc(count, size);
 }
 // A refused growth leaves the old block as it was, as realloc does.
 void* __wrap_realloc(void* block, std::size_t size) {
-    return Refuse() ? nullptr : __real_realloc(block, size);
+    return Refuse(size) ? nullptr : __real_realloc(block, size);
 }
 }
 
 // operator new on top of the wrapped malloc, so that one count covers both
 // heaps; its blocks go back through free.
 namespace {
+void* AllocateNoThrow(std::size_t size) noexcept { return __wrap_malloc(size == 0 ? 1 : size); }
 void* Allocate(std::size_t size) {
-    void* block = __wrap_malloc(size == 0 ? 1 : size);
+    void* block = AllocateNoThrow(size);
     if (block == nullptr) throw std::bad_alloc();
     return block;
 }
-void* AllocateNoThrow(std::size_t size) noexcept { return __wrap_malloc(size == 0 ? 1 : size); }
 }  // namespace
 
 void* operator new(std::size_t size) { return Allocate(size); }

@@ -1,15 +1,15 @@
 #pragma once
-// Makes one chosen allocation of the test program fail, so that every
-// allocation site of a code path can be failed in turn: count the
-// allocations of a run, then fail the 1st, the 2nd, ... the last. The code
-// under test is not touched: malloc, calloc and realloc are routed here at
-// link time (ld's --wrap), and the program's operator new is replaced.
+// Makes chosen allocations of the test program fail, so that the
+// out-of-memory paths are reached without touching the code under test:
+// malloc, calloc and realloc are routed here at link time (ld's --wrap), and
+// the program's operator new is replaced on top of them.
 #include <cstddef>
 
 namespace zentrail::test {
 
-// While one lives, allocations are counted; the one numbered fail_at
-// (1-based) gets null, or std::bad_alloc from operator new. 0 fails none.
+// While one lives, allocations are counted from 1; the one numbered fail_at
+// gets null, or std::bad_alloc from operator new. 0 fails none, which counts
+// a run: fail 1, 2, ... count() in turn to reach every allocation site.
 class FailingAllocator {
   public:
     explicit FailingAllocator(long fail_at);
@@ -21,6 +21,21 @@ class FailingAllocator {
     long count() const;
     // Whether the chosen one was reached and refused.
     bool failed() const;
+};
+
+// While one lives, every request of kRefusedFrom bytes or more fails, as
+// from a heap that has no such block: a 64-bit process would be granted it.
+class LargeAllocationsRefused {
+  public:
+    static constexpr std::size_t kRefusedFrom = std::size_t{1} << 30;
+
+    LargeAllocationsRefused();
+    ~LargeAllocationsRefused();
+    LargeAllocationsRefused(const LargeAllocationsRefused&) = delete;
+    LargeAllocationsRefused& operator=(const LargeAllocationsRefused&) = delete;
+
+    // Requests refused so far, for a test to see that its path was taken.
+    static int Refusals();
 };
 
 }  // namespace zentrail::test

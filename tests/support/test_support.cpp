@@ -57,3 +57,10 @@ bool RunOnThread(const std::function<void()>& body, DWORD timeoutMs) {
     CloseHandle(thread);
     return finished;
 }
+
+std::string ProbePath() {
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    const std::string path = self;
+    return path.substr(0, path.find_last_of("\\/") + 1) + "zentrail_probe.exe";
+}

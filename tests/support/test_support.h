@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <string>
 
 #include "app_driver.h"
 
@@ -21,6 +22,9 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
 // waits for it; one still running at the deadline is sent WM_QUIT, waited
 // for once more, and false is returned.
 bool RunOnThread(const std::function<void()>& body, DWORD timeoutMs = 10000);
+
+// zentrail_probe.exe beside the test program (see probe.cpp).
+std::string ProbePath();
 
 // A hidden window of a plain class, destroyed with the object.
 class ScratchWindow {

@@ -1,3 +1,5 @@
+// zentrail-tag in process: its line reader at every block size, its options,
+// and its output against the composer and the reference code of each line.
 #include "tag_tool.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "line_reader.h"
+#include "reference_models.h"
 #include "tag/tag_composer.h"
 #include "test_seed.h"
 
@@ -15,144 +19,160 @@ namespace {
 using namespace std::string_literals;
 using Action = TagToolOptions::Action;
 
+std::FILE* FileWith(const std::string& content) {
+    std::FILE* file = std::tmpfile();
+    EXPECT_NE(nullptr, file);
+    std::fwrite(content.data(), 1, content.size(), file);
+    std::fflush(file);
+    std::rewind(file);
+    return file;
+}
+
+std::string ReadAll(std::FILE* file) {
+    std::rewind(file);
+    std::string text;
+    char chunk[4096];
+    for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;) {
+        text.append(chunk, got);
+    }
+    return text;
+}
+
+// Joins the pieces of each line; no piece is larger than a block, so the
+// reader never gathers a long line.
+class CollectingSink final : public LineSink {
+  public:
+    explicit CollectingSink(std::size_t block) : block_(block) {}
+    bool Part(std::string_view bytes) override {
+        EXPECT_FALSE(bytes.empty()) << "empty piece";
+        EXPECT_LE(bytes.size(), block_);
+        current_.append(bytes);
+        return true;
+    }
+    bool Line(std::string_view last_bytes) override {
+        EXPECT_LE(last_bytes.size(), block_);
+        lines.push_back(current_.append(last_bytes));
+        current_.clear();
+        return lines.size() < stop_after;
+    }
+    bool BeforeWait() override { return true; }
+
+    std::vector<std::string> lines;
+    std::size_t stop_after = SIZE_MAX;
+
+  private:
+    std::size_t block_;
+    std::string current_;
+};
+
+// Every block size from one byte to more than the input, so that a block
+// boundary falls everywhere: inside a name, between a CR and its feed.
+TEST(LineReader, SameLinesWhereverBlocksEnd) {
+    for (const std::string& input :
+         {"abc\r\ndef\r\r\n\r\n\n\rx\ry\n"s, "a\0b\r\n\r"s, "\r"s, "\n\n"s, "last\r"s,
+          "no feed at all"s, "\r\r\r\n\r\r"s, ""s, std::string(50, 'n') + "\r\nshort\n"}) {
+        for (std::size_t block = 1; block <= input.size() + 2; ++block) {
+            std::FILE* file = FileWith(input);
+            CollectingSink sink(block);
+            EXPECT_EQ(LineReader::Result::kDone, LineReader(fileno(file), block).ForEachLine(sink));
+            EXPECT_EQ(zentrail::test::ReferenceLines(input), sink.lines)
+                << ::testing::PrintToString(input) << " in blocks of " << block;
+            std::fclose(file);
+        }
+    }
+    CollectingSink sink(LineReader::kBlockSize);
+    EXPECT_EQ(LineReader::Result::kReadFailed, LineReader(-1).ForEachLine(sink));
+    std::FILE* file = FileWith("a\nb\nc\n");
+    sink.stop_after = 2;
+    EXPECT_EQ(LineReader::Result::kStopped, LineReader(fileno(file)).ForEachLine(sink));
+    EXPECT_EQ((std::vector<std::string>{"a", "b"}), sink.lines);
+    std::fclose(file);
+}
+
 TagToolOptions Parse(std::vector<std::string> arguments) {
     std::vector<const char*> argv{"zentrail-tag"};
     for (const std::string& a : arguments) argv.push_back(a.c_str());
     return ParseTagToolOptions(static_cast<int>(argv.size()), argv.data());
 }
 
-struct UsageCase {
-    std::vector<std::string> arguments;
-    Action action;
-};
-
-std::ostream& operator<<(std::ostream& out, const UsageCase& c) {
-    return out << ::testing::PrintToString(c.arguments);
-}
-
-class TagToolUsage : public ::testing::TestWithParam<UsageCase> {};
-
-TEST_P(TagToolUsage, Action) {
-    const TagToolOptions options = Parse(GetParam().arguments);
-    EXPECT_EQ(GetParam().action, options.action) << options.error;
-    if (options.action == Action::kUsageError) {
-        EXPECT_FALSE(options.error.empty());
+TEST(TagToolOptions, ActionAndOperands) {
+    const struct {
+        std::vector<std::string> arguments;
+        Action action;
+    } cases[] = {{{}, Action::kUsageError},
+                 {{"--time", "5"}, Action::kUsageError},
+                 {{"--bogus", "x"}, Action::kUsageError},
+                 {{"x", "--time"}, Action::kUsageError},
+                 {{"--time", "-1", "x"}, Action::kUsageError},
+                 {{"--time", "4294967296", "x"}, Action::kUsageError},
+                 {{"--time", "", "x"}, Action::kUsageError},
+                 {{"--time", "12a", "x"}, Action::kUsageError},
+                 {{"--time", " 1", "x"}, Action::kUsageError},
+                 {{"--unknown\nline", "x"}, Action::kUsageError},
+                 {{"x", "-x-"}, Action::kUsageError},
+                 {{"--time", "4294967295", "x"}, Action::kRun},
+                 {{"--time=0", "x"}, Action::kRun},
+                 {{"-"}, Action::kRun},
+                 {{"--", "--help"}, Action::kRun},
+                 {{"x", "--help"}, Action::kHelp},
+                 {{"--version"}, Action::kVersion}};
+    for (const auto& c : cases) {
+        const TagToolOptions options = Parse(c.arguments);
+        EXPECT_EQ(c.action, options.action) << ::testing::PrintToString(c.arguments);
+        // A usage error is one line, and says what is wrong.
+        EXPECT_EQ(c.action == Action::kUsageError, !options.error.empty());
         EXPECT_EQ(std::string::npos, options.error.find('\n'));
     }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, TagToolUsage,
-    ::testing::Values(UsageCase{{}, Action::kUsageError},
-                      UsageCase{{"--time", "5"}, Action::kUsageError},
-                      UsageCase{{"--bogus", "x"}, Action::kUsageError},
-                      UsageCase{{"x", "--time"}, Action::kUsageError},
-                      UsageCase{{"--time", "-1", "x"}, Action::kUsageError},
-                      UsageCase{{"--time", "4294967296", "x"}, Action::kUsageError},
-                      UsageCase{{"--time", "", "x"}, Action::kUsageError},
-                      UsageCase{{"--time", "12a", "x"}, Action::kUsageError},
-                      UsageCase{{"--time", " 1", "x"}, Action::kUsageError},
-                      UsageCase{{"--unknown\nline", "x"}, Action::kUsageError},
-                      UsageCase{{"--time", "4294967295", "x"}, Action::kRun},
-                      UsageCase{{"--time=0", "x"}, Action::kRun}, UsageCase{{"x"}, Action::kRun},
-                      UsageCase{{"x", "--help"}, Action::kHelp},
-                      UsageCase{{"--version"}, Action::kVersion},
-                      UsageCase{{"--", "--help"}, Action::kRun}, UsageCase{{"-"}, Action::kRun}));
-
-TEST(TagToolOptions, OperandsInOrder) {
-    const TagToolOptions options = Parse({"--time", "1234567890", "#news", "Hello", "", "-x-"s});
-    ASSERT_EQ(Action::kUsageError, options.action);  // -x- is an unknown option
-
     const TagToolOptions ended = Parse({"--time", "1234567890", "--", "#news", "Hello", "", "-x-"});
-    ASSERT_EQ(Action::kRun, ended.action);
     EXPECT_EQ(1234567890u, ended.time);
     EXPECT_EQ("#news", ended.tag);
     EXPECT_EQ((std::vector<std::string>{"Hello", "", "-x-"}), ended.names);
 }
 
-// Runs the tool on the given standard input and captures both outputs.
 struct ToolRun {
     int exit_code;
     std::string out;
     std::string err;
 };
 
-std::string ReadAll(std::FILE* file) {
-    std::rewind(file);
-    std::string text;
-    char chunk[4096];
-    std::size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) text.append(chunk, got);
-    return text;
-}
-
 ToolRun RunTool(std::vector<std::string> arguments, const std::string& input = "") {
-    std::FILE* in = std::tmpfile();
+    std::FILE* in = FileWith(input);
     std::FILE* out = std::tmpfile();
     std::FILE* err = std::tmpfile();
-    EXPECT_TRUE(in && out && err);
-    std::fwrite(input.data(), 1, input.size(), in);
-    std::fflush(in);
-    std::rewind(in);
     const int code = RunTagTool(Parse(std::move(arguments)), in, out, err);
     ToolRun run{code, ReadAll(out), ReadAll(err)};
-    std::fclose(in);
-    std::fclose(out);
-    std::fclose(err);
+    for (std::FILE* file : {in, out, err}) std::fclose(file);
     return run;
 }
 
-TEST(TagTool, NamesFromArguments) {
-    const ToolRun run = RunTool({"--time", "1234567890", "x", "abc", "", "a", "abc "});
-    EXPECT_EQ(0, run.exit_code);
-    EXPECT_EQ("x_1Qafmj\nx_2657703298\nx_t2txV\nx_uqZbO\n", run.out);
-    EXPECT_EQ("", run.err);
+// What the window would show for each line: the composer with a generator
+// seeded with the given second.
+std::string Expected(const std::string& tag, const std::vector<std::string>& names) {
+    std::string expected;
+    for (const std::string& name : names) {
+        MtGenerator generator(1234567890);
+        expected += ComposeTag(tag, name, generator) + "\n";
+    }
+    return expected;
 }
 
-struct StdinCase {
-    const char* what;
-    std::string input;
-    std::string output;
-};
-
-std::ostream& operator<<(std::ostream& out, const StdinCase& c) { return out << c.what; }
-
-class TagToolStdin : public ::testing::TestWithParam<StdinCase> {};
-
-TEST_P(TagToolStdin, OneTagPerLine) {
-    const ToolRun run = RunTool({"--time", "1234567890", "#news"}, GetParam().input);
-    EXPECT_EQ(0, run.exit_code);
-    EXPECT_EQ(GetParam().output, run.out) << GetParam().what;
+// The reader's blocks are 64 KiB: a CR at the end of one, with its feed or
+// another byte at the start of the next.
+TEST(TagTool, OneTagPerLineOfStandardInput) {
+    const std::string block(65535, 'q');
+    for (const std::string& input : {""s, "Hello\r\nhello"s, "\n"s, "abc\r\r\n"s, "a\0b\n"s,
+                                     block + "\r\nabc", block + "\rb\n" + block + "q\r"}) {
+        const ToolRun run = RunTool({"--time", "1234567890", "#news"}, input);
+        EXPECT_EQ(0, run.exit_code);
+        EXPECT_EQ(Expected("#news", zentrail::test::ReferenceLines(input)), run.out)
+            << ::testing::PrintToString(input.substr(0, 20));
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, TagToolStdin,
-    ::testing::Values(
-        StdinCase{"no input", "", ""},
-        StdinCase{"plain lines", "Hello\nhello\n", "#news_tTukG\n#news_sBt93\n"},
-        StdinCase{"CR LF", "Hello\r\nhello\r\n", "#news_tTukG\n#news_sBt93\n"},
-        StdinCase{"last line without feed", "Hello\nhello", "#news_tTukG\n#news_sBt93\n"},
-        StdinCase{"empty line is an empty name", "\n", "#news_2657703298\n"},
-        StdinCase{"only the last CR goes", "abc\r\r\n", "#news_" + NameCode("abc\r") + "\n"},
-        StdinCase{"NUL is a byte of the name", "a\0b\n"s, "#news_" + NameCode("a\0b"s) + "\n"},
-        StdinCase{"line longer than a read block", std::string(200000, 'z') + "\nabc\n",
-                  "#news_" + NameCode(std::string(200000, 'z')) + "\n#news_1Qafmj\n"},
-        // The reader's blocks are 64 KiB: a CR at the end of one block, with
-        // its line feed, or another byte, at the start of the next.
-        StdinCase{"CR LF split between blocks", std::string(65535, 'q') + "\r\nabc",
-                  "#news_" + NameCode(std::string(65535, 'q')) + "\n#news_1Qafmj\n"},
-        StdinCase{"CR ending a block is data before a byte",
-                  std::string(65535, 'q') + "\rb\n" + std::string(65536, 'q') + "\r",
-                  "#news_" + NameCode(std::string(65535, 'q') + "\rb") + "\n#news_" +
-                      NameCode(std::string(65536, 'q')) + "\n"}));
-
-// Whatever the main window would show: the composer with a generator seeded
-// with the same second is the oracle.
-TEST(TagTool, AgreesWithComposer) {
+TEST(TagTool, AgreesWithTheComposerOnRandomInput) {
     const zentrail::test::TestSeed seed;
     std::mt19937 random(seed.value());
     std::string input;
-    std::string expected;
     for (int i = 0; i < 20000; ++i) {
         // Mostly short names, now and then one over several read blocks.
         std::string name(i % 1000 == 7 ? 150000 + random() % 100000 : random() % 30, '\0');
@@ -160,17 +180,14 @@ TEST(TagTool, AgreesWithComposer) {
             do c = static_cast<char>(random());
             while (c == '\n');
         }
-        if (!name.empty() && name.back() == '\r') name.back() = 'r';
-        input += name + "\n";
-        MtGenerator generator(99);
-        expected += ComposeTag("t", name, generator) + "\n";
+        input += name + (random() % 2 ? "\n" : "\r\n");
     }
-    const ToolRun run = RunTool({"--time", "99", "t"}, input);
+    const ToolRun run = RunTool({"--time", "1234567890", "t"}, input);
     EXPECT_EQ(0, run.exit_code);
-    EXPECT_EQ(expected, run.out);
+    EXPECT_EQ(Expected("t", zentrail::test::ReferenceLines(input)), run.out);
 }
 
-TEST(TagTool, BadUsageWritesOnlyOneErrorLine) {
+TEST(TagTool, BadUsageWritesOneErrorLineAndExits2) {
     for (const auto& arguments : std::vector<std::vector<std::string>>{
              {}, {"--nope", "x"}, {"--time", "4294967296", "x"}}) {
         const ToolRun run = RunTool(arguments, "abc\n");
@@ -179,18 +196,12 @@ TEST(TagTool, BadUsageWritesOnlyOneErrorLine) {
         ASSERT_FALSE(run.err.empty());
         EXPECT_EQ(run.err.size() - 1, run.err.find('\n'));
     }
-}
-
-TEST(TagTool, HelpAndVersion) {
-    EXPECT_EQ("zentrail-tag 2.0.0.1\n", RunTool({"--version"}).out);
     const ToolRun help = RunTool({"--help"});
     EXPECT_EQ(0, help.exit_code);
     EXPECT_NE(std::string::npos, help.out.find("[--time SECONDS] TAG [NAME...]"));
 }
 
 TEST(TagTool, WriteErrorEndsWithFailure) {
-    std::FILE* in = std::tmpfile();
-    std::FILE* err = std::tmpfile();
     // A stream opened for reading only refuses every write.
     const std::string path = ::testing::TempDir() + "zentrail-readonly.txt";
     std::FILE* create = std::fopen(path.c_str(), "w");
@@ -198,14 +209,12 @@ TEST(TagTool, WriteErrorEndsWithFailure) {
     std::fclose(create);
     std::FILE* out = std::fopen(path.c_str(), "r");
     ASSERT_NE(nullptr, out);
-    std::fputs("abc\n", in);
-    std::rewind(in);
+    std::FILE* in = FileWith("abc\n");
+    std::FILE* err = std::tmpfile();
     EXPECT_EQ(1, RunTagTool(Parse({"x"}), in, out, err));
     EXPECT_EQ(1, RunTagTool(Parse({"x", "abc"}), in, out, err));
     EXPECT_NE("", ReadAll(err));
-    std::fclose(in);
-    std::fclose(out);
-    std::fclose(err);
+    for (std::FILE* file : {in, out, err}) std::fclose(file);
     std::remove(path.c_str());
 }
 

@@ -1,5 +1,7 @@
 #include "app_driver.h"
 
+#include "res/resource_ids.h"
+
 #include <vector>
 
 namespace zentrail::drive {
@@ -11,6 +13,8 @@ constexpr DWORD kPollMs = 10;
 constexpr UINT kAnswerMs = 2000;
 // How long a key press and the foreground switch may take to arrive.
 constexpr DWORD kSettleMs = 2000;
+// For a window to appear or take the focus, and the output to follow.
+constexpr DWORD kWindowMs = 15000;
 
 struct CaptionSearch {
     const char* caption;
@@ -30,6 +34,16 @@ INPUT KeyInput(WORD virtualKey, bool up) {
     input.ki.wVk = virtualKey;
     input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC));
     input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    return input;
+}
+
+INPUT MouseInput(POINT point, DWORD flags) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    // Absolute coordinates run from 0 to 65535 across the primary screen.
+    input.mi.dx = MulDiv(point.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+    input.mi.dy = MulDiv(point.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+    input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | flags;
     return input;
 }
 
@@ -166,6 +180,16 @@ bool BringToFront(HWND window) {
         kSettleMs);
 }
 
+bool ReadyForInput(DWORD threadId, HWND window) {
+    const auto ready = [&] {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        return GetGUIThreadInfo(threadId, &info) && info.hwndActive == window &&
+               info.hwndFocus != nullptr;
+    };
+    return BringToFront(window) && WaitFor(ready, kWindowMs);
+}
+
 bool PressKey(WORD virtualKey, WORD modifier) {
     std::vector<INPUT> inputs;
     if (modifier != 0) inputs.push_back(KeyInput(modifier, false));
@@ -185,21 +209,15 @@ bool TypeText(const std::string& text) {
     return true;
 }
 
+bool MoveMouseTo(POINT point) {
+    std::vector<INPUT> inputs{MouseInput(point, MOUSEEVENTF_MOVE)};
+    return Send(inputs);
+}
+
 bool ClickAt(POINT point) {
-    // Absolute coordinates run from 0 to 65535 across the primary screen.
-    const int width = GetSystemMetrics(SM_CXSCREEN);
-    const int height = GetSystemMetrics(SM_CYSCREEN);
-    if (width < 2 || height < 2) return false;
-    std::vector<INPUT> inputs(3);
-    for (INPUT& input : inputs) {
-        input.type = INPUT_MOUSE;
-        input.mi.dx = MulDiv(point.x, 65535, width - 1);
-        input.mi.dy = MulDiv(point.y, 65535, height - 1);
-        input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE;
-    }
-    inputs[0].mi.dwFlags |= MOUSEEVENTF_MOVE;
-    inputs[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
-    inputs[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
+    std::vector<INPUT> inputs{MouseInput(point, MOUSEEVENTF_MOVE),
+                              MouseInput(point, MOUSEEVENTF_LEFTDOWN),
+                              MouseInput(point, MOUSEEVENTF_LEFTUP)};
     return Send(inputs);
 }
 
@@ -248,6 +266,41 @@ bool EmptyTheClipboard() {
     const bool emptied = EmptyClipboard() != 0;
     CloseClipboard();
     return emptied;
+}
+
+HWND StartAndType(AppProcess& app, const std::string& exe, const std::string& tag,
+                  const std::string& name, const std::string& expected, std::string& error) {
+    if (!app.Start(WindowsPath(exe), error)) return nullptr;
+    const HWND main = app.WaitForWindow("Zentrail2", kWindowMs);
+    // The focus starts in the tag field; Tab moves on to the name field.
+    if (main == nullptr || !ReadyForInput(app.ThreadId(), main) || !TypeText(tag) ||
+        !PressKey(VK_TAB) || !TypeText(name)) {
+        error = "cannot type into the main window";
+        return nullptr;
+    }
+    const HWND output = GetDlgItem(main, IDC_OUTPUT_FIELD);
+    if (!WaitFor([&] { return TextOf(output) == expected; }, kWindowMs)) {
+        error = "the output did not become " + expected + " but is " + TextOf(output);
+        return nullptr;
+    }
+    return main;
+}
+
+SIZE_T HeapBytesInUse(bool withHeaders) {
+    HANDLE heaps[64];
+    const DWORD count = GetProcessHeaps(64, heaps);
+    SIZE_T inUse = 0;
+    for (DWORD i = 0; i < count && i < 64; ++i) {
+        if (!HeapLock(heaps[i])) continue;
+        PROCESS_HEAP_ENTRY entry{};
+        while (HeapWalk(heaps[i], &entry)) {
+            if ((entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) != 0) {
+                inUse += entry.cbData + (withHeaders ? entry.cbOverhead : 0);
+            }
+        }
+        HeapUnlock(heaps[i]);
+    }
+    return inUse;
 }
 
 }  // namespace zentrail::drive

@@ -7,7 +7,8 @@
 // Drives a running Zentrail.exe from another process the way a person would:
 // finds its windows, reads and sets field texts, and types and clicks with
 // real input that passes through the program's message loop. Used by the
-// end-to-end tests and by the screenshot helper.
+// end-to-end tests, the soak, the release's smoke check and the screenshot
+// helper.
 namespace zentrail::drive {
 
 // True when windows can be shown: always on Windows, with a display under
@@ -62,13 +63,17 @@ RECT RectOf(HWND window);
 
 // Makes window the foreground window, so that key input goes to it.
 bool BringToFront(HWND window);
+// Real input reaches a window only once its thread (threadId) has taken the
+// activation and the keyboard focus: brings it to the front and waits.
+bool ReadyForInput(DWORD threadId, HWND window);
 
 // Real key presses. PressKey presses and releases one virtual key while the
 // given modifiers (VK_MENU, VK_SHIFT, VK_CONTROL; 0 for none) are held.
 bool PressKey(WORD virtualKey, WORD modifier = 0);
 // Types printable ASCII text key by key, with Shift where the layout needs it.
 bool TypeText(const std::string& text);
-// A left click at a point of the screen.
+// The mouse moved to, or a left click at, a point of the screen.
+bool MoveMouseTo(POINT point);
 bool ClickAt(POINT point);
 
 // The point of window's caption close box, found by asking the window; false
@@ -78,5 +83,15 @@ bool CloseBoxOf(HWND window, POINT& point);
 // The clipboard's CF_TEXT; false when it holds none or cannot be opened.
 bool ClipboardText(std::string& text);
 bool EmptyTheClipboard();
+
+// Starts exe, waits for its main window and types tag, Tab and name into it
+// with real keys until the output shows expected; null, with the reason in
+// error, when a step fails.
+HWND StartAndType(AppProcess& app, const std::string& exe, const std::string& tag,
+                  const std::string& name, const std::string& expected, std::string& error);
+
+// The bytes this process's heaps hold in blocks, with their headers or not,
+// by walking them.
+SIZE_T HeapBytesInUse(bool withHeaders = true);
 
 }  // namespace zentrail::drive

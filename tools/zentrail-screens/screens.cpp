@@ -13,7 +13,6 @@
 #include <string>
 
 #include "app_driver.h"
-#include "res/resource_ids.h"
 #include "tag/tag_composer.h"
 
 namespace {
@@ -21,7 +20,6 @@ namespace {
 using namespace zentrail::drive;
 
 constexpr DWORD kWindowMs = 15000;
-constexpr DWORD kOutputMs = 5000;
 // Lets the last repaint reach the screen before the picture is taken.
 constexpr DWORD kPaintMs = 400;
 
@@ -56,17 +54,8 @@ int main(int argc, char** argv) {
 
     AppProcess app;
     std::string error;
-    if (!app.Start(WindowsPath(argv[1]), error)) return Fail(error);
-    const HWND main = app.WaitForWindow("Zentrail2", kWindowMs);
-    if (main == nullptr) return Fail("the main window did not appear");
-    if (!BringToFront(main)) return Fail("the main window cannot be brought to the front");
-
-    // The focus starts in the tag field; Tab moves on to the name field.
-    if (!TypeText(tag) || !PressKey(VK_TAB) || !TypeText(name)) return Fail("cannot type");
-    const HWND output = GetDlgItem(main, IDC_OUTPUT_FIELD);
-    if (!WaitFor([&] { return TextOf(output) == expected; }, kOutputMs)) {
-        return Fail("the output did not become " + expected + " but is " + TextOf(output));
-    }
+    const HWND main = StartAndType(app, argv[1], tag, name, expected, error);
+    if (main == nullptr) return Fail(error);
     ShowPose("main", main);
 
     if (!BringToFront(main) || !PressKey('A', VK_MENU)) return Fail("cannot press Alt+A");

@@ -12,7 +12,6 @@
 #include <string>
 
 #include "app_driver.h"
-#include "res/resource_ids.h"
 
 namespace {
 
@@ -45,17 +44,8 @@ int main(int argc, char** argv) {
 
     AppProcess app;
     std::string error;
-    if (!app.Start(WindowsPath(argv[1]), error)) return Fail(error);
-    const HWND main = app.WaitForWindow("Zentrail2", kWindowMs);
-    if (main == nullptr) return Fail("the main window did not appear");
-    if (!BringToFront(main)) return Fail("the main window cannot be brought to the front");
-
-    // The focus starts in the tag field; Tab moves on to the name field.
-    if (!TypeText(tag) || !PressKey(VK_TAB) || !TypeText(name)) return Fail("cannot type");
-    const HWND output = GetDlgItem(main, IDC_OUTPUT_FIELD);
-    if (!WaitFor([&] { return TextOf(output) == expected; }, kOutputMs)) {
-        return Fail("the output did not become " + expected + " but is " + TextOf(output));
-    }
+    const HWND main = StartAndType(app, argv[1], tag, name, expected, error);
+    if (main == nullptr) return Fail(error);
 
     if (!BringToFront(main) || !PressKey(VK_RETURN)) return Fail("cannot press Enter");
     // Read before the program ends: under Wine its clipboard goes with it.

@@ -18,6 +18,7 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include "app_driver.h"
 #include "bare_box.h"
 #include "res/resource_ids.h"
 
@@ -25,24 +26,6 @@ namespace {
 
 using zentrail::soak::kReportHeapBytes;
 using zentrail::soak::kRunBareBox;
-
-// Busy blocks of every heap of this process, with their headers.
-LRESULT HeapBytesInUse() {
-    HANDLE heaps[64];
-    const DWORD count = GetProcessHeaps(64, heaps);
-    SIZE_T inUse = 0;
-    for (DWORD i = 0; i < count && i < 64; ++i) {
-        if (!HeapLock(heaps[i])) continue;
-        PROCESS_HEAP_ENTRY entry{};
-        while (HeapWalk(heaps[i], &entry)) {
-            if ((entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) != 0) {
-                inUse += entry.cbData + entry.cbOverhead;
-            }
-        }
-        HeapUnlock(heaps[i]);
-    }
-    return static_cast<LRESULT>(inUse);
-}
 
 INT_PTR CALLBACK EndOnCommand(HWND box, UINT message, WPARAM wParam, LPARAM) {
     if (message == WM_INITDIALOG) return TRUE;
@@ -58,7 +41,7 @@ LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
                             EndOnCommand, 0);
             return 0;
         case kReportHeapBytes:
-            return HeapBytesInUse();
+            return static_cast<LRESULT>(zentrail::drive::HeapBytesInUse());
         case WM_DESTROY:
             PostQuitMessage(0);
             return 0;

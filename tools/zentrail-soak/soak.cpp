@@ -66,33 +66,6 @@ int Usage() {
     return 2;
 }
 
-// Real input reaches a window only once its thread has the activation and
-// the keyboard focus.
-bool ReadyForInput(DWORD threadId, HWND window) {
-    const auto ready = [&] {
-        GUITHREADINFO info{};
-        info.cbSize = sizeof info;
-        return GetGUIThreadInfo(threadId, &info) && info.hwndActive == window &&
-               info.hwndFocus != nullptr;
-    };
-    return BringToFront(window) && WaitFor(ready, kWindowMs);
-}
-
-bool ReadyForInput(const AppProcess& app, HWND window) {
-    return ReadyForInput(app.ThreadId(), window);
-}
-
-bool MoveMouseTo(POINT point) {
-    const int width = GetSystemMetrics(SM_CXSCREEN);
-    const int height = GetSystemMetrics(SM_CYSCREEN);
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dx = MulDiv(point.x, 65535, width - 1);
-    input.mi.dy = MulDiv(point.y, 65535, height - 1);
-    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    return SendInput(1, &input, sizeof input) == 1;
-}
-
 BOOL CALLBACK FindVisibleTooltip(HWND window, LPARAM found) {
     if (IsWindowVisible(window) && ClassOf(window) == "tooltips_class32") {
         *reinterpret_cast<bool*>(found) = true;
@@ -308,7 +281,7 @@ bool AboutCycle(Watched& watched, long cycle, int& tooltips) {
     AppProcess& app = watched.app();
     const bool byKeys = cycle % 2 == 1;
     if (byKeys) {
-        if (!ReadyForInput(app, watched.main()) || !PressKey('A', VK_MENU)) {
+        if (!ReadyForInput(app.ThreadId(), watched.main()) || !PressKey('A', VK_MENU)) {
             Fail("cycle " + std::to_string(cycle) + ": cannot press Alt+A");
             return false;
         }

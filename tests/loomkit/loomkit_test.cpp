@@ -1,0 +1,135 @@
+// loomkit's portable side: counted characters to text, decimal text, the
+// heap buffer and the window-text reader over a fake control.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <boost/format.hpp>
+#include <cstring>
+#include <random>
+#include <stdexcept>
+#include <string>
+
+#include "failing_allocator.h"
+#include "loomkit/array_to_string.h"
+#include "loomkit/decimal_text.h"
+#include "loomkit/scoped_buffer.h"
+#include "loomkit/window_text.h"
+#include "reference_models.h"
+#include "test_seed.h"
+
+namespace {
+
+using namespace std::string_literals;
+using loomkit::array_to_string;
+
+// Both modes against the NUL-pair rule; the strict one throws on a pair.
+TEST(ArrayToString, KeepsTheBytesBeforeTheFirstNulPair) {
+    for (const std::string& input : {""s, "abc"s, "a\0b"s, "\0a"s, "\0"s, "a\0"s, "ab\0\0cd"s,
+                                     "\0\0"s, "abc\0\0"s, "a\0b\0c"s}) {
+        const auto count = static_cast<std::uint32_t>(input.size());
+        const std::size_t pair = zentrail::test::FirstNulPair(input);
+        const std::string lenient = array_to_string::convert(input.data(), count, false);
+        EXPECT_EQ(input.substr(0, pair == std::string::npos ? pair : pair + 1), lenient)
+            << ::testing::PrintToString(input);
+        EXPECT_EQ('\0', lenient.c_str()[lenient.size()]);
+        try {
+            EXPECT_EQ(input, array_to_string::convert(input.data(), count, true));
+            EXPECT_EQ(std::string::npos, pair) << ::testing::PrintToString(input);
+        } catch (const std::runtime_error& e) {
+            EXPECT_NE(std::string::npos, pair) << ::testing::PrintToString(input);
+            EXPECT_STREQ("array_to_string::convert function: cannot convert", e.what());
+        }
+    }
+    EXPECT_EQ("", array_to_string::convert(nullptr, 0, true));
+}
+
+// Unsigned, whatever the top bit; the formatter keeps the text around "%d".
+TEST(DecimalText, AgreesWithTheStandardLibrary) {
+    const zentrail::test::TestSeed seed;
+    std::mt19937 random(seed.value());
+    for (int i = 0; i < 1000; ++i) {
+        const std::uint32_t value = i < 3 ? 0x7FFFFFFFu * i + (i > 0) : random() >> (i % 32);
+        ASSERT_EQ(std::to_string(value), loomkit::to_decimal_text(value));
+        ASSERT_EQ(std::to_string(value), loomkit::format_one_value("%d", value));
+    }
+    EXPECT_EQ("size 42 byte", loomkit::format_one_value("size %d byte", 42));
+    // The library's own rule: a format without a directive refuses an argument.
+    EXPECT_THROW(loomkit::format_one_value(nullptr, 1), boost::io::too_many_args);
+}
+
+TEST(ScopedBuffer, GivesTheExactSizeAndKeepsBytesWhenGrowing) {
+    loomkit::scoped_buffer_base buffer;
+    EXPECT_FALSE(buffer.Allocate(nullptr, 0));
+    EXPECT_EQ(nullptr, buffer.data);
+    EXPECT_EQ(0u, buffer.size);
+    ASSERT_TRUE(buffer.Allocate(nullptr, 4));
+    EXPECT_EQ(4u, buffer.size);
+    std::memcpy(buffer.data, "abcd", 4);  // the sanitizers see the block is there
+    ASSERT_TRUE(buffer.Allocate(buffer.data, 4096));
+    EXPECT_EQ(4096u, buffer.size);
+    EXPECT_EQ(0, std::memcmp(buffer.data, "abcd", 4));
+}
+
+// A request the heap does not meet: the message names the size, unsigned,
+// and a failed growth leaves the old block to the caller.
+TEST(ScopedBuffer, ExhaustionThrowsWithTheSize) {
+    using zentrail::test::LargeAllocationsRefused;
+    void* old = std::malloc(16);
+    ASSERT_NE(nullptr, old);
+    for (void* given : {static_cast<void*>(nullptr), old}) {
+        loomkit::scoped_buffer_base buffer;
+        const LargeAllocationsRefused full;
+        const int refusals = LargeAllocationsRefused::Refusals();
+        try {
+            buffer.Allocate(given, 4294967295u);
+            ADD_FAILURE() << "an impossible request succeeded";
+        } catch (const std::logic_error& e) {
+            EXPECT_STREQ("scoped_buffer_base::Allocate() Output Memory4294967295byte", e.what());
+        }
+        EXPECT_EQ(nullptr, buffer.data);
+        EXPECT_EQ(0u, buffer.size);
+        EXPECT_EQ(refusals + 1, LargeAllocationsRefused::Refusals()) << "the heap was not asked";
+    }
+    std::free(old);  // still ours: the sanitizers flag a double free if not
+}
+
+// A control's text as the platform would report it: a length, then a copy
+// that may come out shorter (the text changed in between) or unterminated.
+class FakeControl : public loomkit::text_source {
+  public:
+    FakeControl(std::int32_t length, std::string copied, bool terminate)
+        : length_(length), copied_(std::move(copied)), terminate_(terminate) {}
+    std::int32_t TextLength() const override { return length_; }
+    void CopyText(char* buffer, std::int32_t size) const override {
+        given_size = size;
+        const auto n = std::min(copied_.size(), static_cast<std::size_t>(size));
+        std::memcpy(buffer, copied_.data(), n);
+        if (terminate_ && n < static_cast<std::size_t>(size)) buffer[n] = '\0';
+    }
+    mutable std::int32_t given_size = -1;
+
+  private:
+    std::int32_t length_;
+    std::string copied_;
+    bool terminate_;
+};
+
+TEST(WindowText, ReadsUpToTheFirstNulWithinTheReportedLength) {
+    struct Case {
+        std::int32_t length;
+        std::string copied;
+        bool terminate;
+        std::string expected;
+    };
+    for (const Case& c : {Case{0, "", true, ""}, Case{3, "abc", true, "abc"},
+                          Case{10, "ab", true, "ab"}, Case{3, "abcdefgh", false, "abc"},
+                          Case{5, "ab\0\0c"s, true, "ab"}, Case{-5, "abc", false, ""}}) {
+        const FakeControl control(c.length, c.copied, c.terminate);
+        std::string out = "old";
+        EXPECT_TRUE(loomkit::window_text_to_string(control, out));
+        EXPECT_EQ(c.expected, out) << ::testing::PrintToString(c.copied);
+        EXPECT_EQ(std::max(c.length, 0) + 1, control.given_size);
+    }
+}
+
+}  // namespace
