@@ -5,60 +5,37 @@
 // going unnoticed. ctest runs these twice: in the test prefix's Western code
 // page and in code page 932, where bytes 0x81-0x9F and 0xE0-0xFC lead
 // two-byte characters.
-#include <windows.h>
-
-#include <gtest/gtest.h>
-
-#include <climits>
-#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <random>
 #include <string>
 
-#include "about/hyper_link.h"
 #include "hyper_link_test_support.h"
 #include "test_seed.h"
-#include "test_support.h"
-#include "window_test_resources.h"
 
 namespace {
 
 constexpr int kTexts = 100000;
 constexpr int kMeasuredLabels = 20000;  // each one is three DrawText calls
 
-// A copy of a text ending right before an inaccessible page.
-class GuardedText {
-  public:
-    GuardedText() {
-        SYSTEM_INFO info;
-        GetSystemInfo(&info);
-        page_ = info.dwPageSize;
-        base_ = static_cast<char*>(
-            VirtualAlloc(nullptr, 2 * page_, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+// A readable page with an inaccessible one behind it, freed with the object.
+struct GuardedPage {
+    GuardedPage() {
         DWORD old = 0;
-        if (base_ == nullptr || !VirtualProtect(base_ + page_, page_, PAGE_NOACCESS, &old)) {
+        if (base == nullptr || !VirtualProtect(base + kPage, kPage, PAGE_NOACCESS, &old)) {
             ADD_FAILURE() << "no guard page";
         }
     }
-    ~GuardedText() {
-        if (base_ != nullptr) VirtualFree(base_, 0, MEM_RELEASE);
-    }
-    GuardedText(const GuardedText&) = delete;
-    GuardedText& operator=(const GuardedText&) = delete;
-
+    ~GuardedPage() { VirtualFree(base, 0, MEM_RELEASE); }
     // The text and its terminator, the terminator being the page's last byte.
     char* Hold(const std::string& text) {
-        char* at = base_ + page_ - text.size() - 1;
-        std::memcpy(at, text.data(), text.size());
-        at[text.size()] = '\0';
-        return at;
+        return static_cast<char*>(
+            std::memcpy(base + kPage - text.size() - 1, text.c_str(), text.size() + 1));
     }
-
-  private:
-    std::size_t page_ = 0;
-    char* base_ = nullptr;
+    static constexpr std::size_t kPage = 4096;
+    char* base = static_cast<char*>(
+        VirtualAlloc(nullptr, 2 * kPage, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
 };
 
 // The one harness: count texts from make, each checked where it ends right
@@ -68,7 +45,7 @@ template <class Make, class Check>
 void ForRandomTexts(int count, Make make, Check check) {
     const zentrail::test::TestSeed seed;
     std::mt19937 random(seed.value());
-    GuardedText guarded;
+    GuardedPage guarded;
     for (int n = 0; n < count; ++n) {
         const std::string text = make(random);
         const std::string wrong = check(text, guarded.Hold(text), random);
@@ -91,22 +68,10 @@ TEST(RandomTexts, RunInTheCodePageAskedFor) {
 
 // --- Colour texts -------------------------------------------------------------------
 
-// strtol in base 10 with a 32-bit long, as the C library of the platform
-// defines it: white space, a sign, digits, saturating at the limits.
+// atoi as the platform's C library defines it: strtol in base 10 with a
+// 32-bit long, saturating at the limits.
 int ModelToInt(const std::string& text) {
-    std::size_t i = 0;
-    while (i < text.size() && std::strchr(" \t\n\v\f\r", text[i]) != nullptr && text[i] != '\0') {
-        ++i;
-    }
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    std::int64_t value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = value * 10 + (text[i] - '0');
-        if (value > std::int64_t{INT_MAX} + 1) value = std::int64_t{INT_MAX} + 1;
-    }
-    if (negative) return value > INT_MAX ? INT_MIN : static_cast<int>(-value);
-    return value > INT_MAX ? INT_MAX : static_cast<int>(value);
+    return static_cast<int>(std::strtol(text.c_str(), nullptr, 10));
 }
 
 // Where the comma after from is, stepping by characters: a lead byte takes
@@ -135,30 +100,26 @@ COLORREF ModelColor(const std::string& text) {
     return RGB(parts[0] & 0xFF, parts[1] & 0xFF, ModelToInt(text.substr(from)) & 0xFF);
 }
 
-// Pieces that registry values and hand edits are made of.
-std::string ColorText(std::mt19937& random) {
-    static const char* const pieces[] = {
-        ",", ",", ",",   "-",   "+",          " ",          "\t",          "-1",
-        "0", "1", "255", "256", "2147483647", "2147483648", "-2147483649", "99999999999999999999",
-        "x", "A", "",
-    };
+// Up to most - 1 pieces, one in four a byte of the upper half instead (often
+// a lead byte in CP932).
+template <std::size_t N>
+std::string Pieces(std::mt19937& random, const char* const (&pieces)[N], unsigned most) {
     std::string text;
-    const int count = static_cast<int>(random() % 9);
-    for (int i = 0; i < count; ++i) {
-        switch (random() % 4) {
-            case 0:
-                text += std::to_string(random() % 1000);
-                break;
-            case 1:
-                // A byte of the upper half, often a lead byte in CP932.
-                text += static_cast<char>(0x80 + random() % 0x80);
-                break;
-            default:
-                text += pieces[random() % (sizeof pieces / sizeof *pieces)];
-                break;
-        }
+    for (unsigned i = random() % most; i > 0; --i) {
+        text += random() % 4 == 0 ? std::string(1, static_cast<char>(0x80 + random() % 0x80))
+                                  : pieces[random() % N];
     }
     return text;
+}
+
+// What registry values and hand edits are made of.
+std::string ColorText(std::mt19937& random) {
+    static const char* const pieces[] = {
+        ",",   ",",   ",",   ",",          "-",          "+",           " ",
+        "\t",  "-1",  "0",   "1",          "07",         "42",          "128",
+        "255", "256", "999", "2147483647", "2147483648", "-2147483649", "99999999999999999999",
+        "x",   "A",   ""};
+    return Pieces(random, pieces, 9);
 }
 
 TEST(RandomTexts, ParseColorTextFollowsTheModel) {
@@ -172,15 +133,9 @@ TEST(RandomTexts, ParseColorTextFollowsTheModel) {
 
 // --- Labels ---------------------------------------------------------------------------
 
+// ASCII letters in either case: the C locale's rule, whatever the code page.
 bool IsTag(const std::string& text, std::size_t at, const char* tag) {
-    const std::size_t length = std::strlen(tag);
-    if (at + length > text.size()) return false;
-    for (std::size_t i = 0; i < length; ++i) {
-        const char c = text[at + i];
-        const char lower = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-        if (lower != tag[i]) return false;
-    }
-    return true;
+    return _strnicmp(text.c_str() + at, tag, std::strlen(tag)) == 0;
 }
 
 struct ModelParts {
@@ -216,16 +171,7 @@ std::optional<std::string> Part(const char* start, int length) {
 std::string Label(std::mt19937& random) {
     static const char* const pieces[] = {"<a>", "<A>", "</a>", "</A>", "<", ">",    "</",
                                          "<a",  "</a", "a",    "A",    " ", "link", "x"};
-    std::string text;
-    const int count = static_cast<int>(random() % 10);
-    for (int i = 0; i < count; ++i) {
-        if (random() % 4 == 0) {
-            text += static_cast<char>(0x80 + random() % 0x80);
-        } else {
-            text += pieces[random() % (sizeof pieces / sizeof *pieces)];
-        }
-    }
-    return text;
+    return Pieces(random, pieces, 10);
 }
 
 std::string Show(const ModelParts& parts) {

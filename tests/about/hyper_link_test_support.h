@@ -3,12 +3,18 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstring>
 #include <memory>
 #include <ostream>
-#include <string>
+#include <tuple>
 #include <vector>
 
 #include "about/hyper_link.h"
+#include "test_support.h"
+#include "window_test_resources.h"
 
 // Shared by the hyperlink tests that make windows.
 
@@ -18,43 +24,64 @@ constexpr COLORREF kPlainColor = RGB(0, 160, 0);
 constexpr COLORREF kBackground = RGB(255, 255, 255);
 constexpr COLORREF kBlue = RGB(0, 0, 255);      // the default link colour
 constexpr COLORREF kPurple = RGB(128, 0, 128);  // the default visited colour
+constexpr char kAnchorColor[] = "Anchor Color";
+constexpr char kAnchorColorVisited[] = "Anchor Color Visited";
 
 inline bool operator==(const RECT& a, const RECT& b) { return EqualRect(&a, &b) != FALSE; }
 inline void PrintTo(const RECT& r, std::ostream* out) {
     *out << "{" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << "}";
 }
 
-// What the dialog was told: WM_COMMAND (id and code from wParam, the control
-// from lParam) or WM_NOTIFY (from its NMHDR).
-struct Told {
-    UINT message;
-    WPARAM wParam;
-    HWND from;
-    UINT_PTR id;
-    UINT code;
-    bool operator==(const Told& o) const {
-        return message == o.message && wParam == o.wParam && from == o.from && id == o.id &&
-               code == o.code;
-    }
-};
+// What the dialog was told: the message, wParam, and the sender, id and code
+// (from lParam for WM_COMMAND, from the NMHDR for WM_NOTIFY).
+using Told = std::tuple<UINT, WPARAM, HWND, UINT_PTR, UINT>;
 
 // Dialog IDD_LINK_TEST, shown at the screen's top-left corner, destroyed with
 // the object; it records the commands and notifications it gets.
 class LinkDialog {
   public:
-    LinkDialog();
-    ~LinkDialog();
+    LinkDialog()
+        : dialog_(CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_LINK_TEST),
+                                     nullptr, Proc, reinterpret_cast<LPARAM>(this))) {
+        SetWindowPos(dialog_, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+        UpdateWindow(dialog_);
+    }
+    ~LinkDialog() {
+        Destroy();
+        DeleteObject(background_);
+    }
     LinkDialog(const LinkDialog&) = delete;
     LinkDialog& operator=(const LinkDialog&) = delete;
 
     HWND get() const { return dialog_; }
     // Ends the dialog early, to watch the links go with it.
-    void Destroy();
+    void Destroy() {
+        if (IsWindow(dialog_)) DestroyWindow(dialog_);
+        dialog_ = nullptr;
+    }
 
     std::vector<Told> told;
-    HBRUSH background;
 
   private:
+    static INT_PTR CALLBACK Proc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_INITDIALOG) SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+        auto* self = reinterpret_cast<LinkDialog*>(GetWindowLongPtrA(dialog, DWLP_USER));
+        if (self == nullptr) return FALSE;
+        if (message == WM_COMMAND) {
+            self->told.push_back(
+                {message, wParam, reinterpret_cast<HWND>(lParam), LOWORD(wParam), HIWORD(wParam)});
+        } else if (message == WM_NOTIFY) {
+            const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+            self->told.push_back({message, wParam, header->hwndFrom, header->idFrom, header->code});
+        } else if (message == WM_CTLCOLORSTATIC) {
+            SetTextColor(reinterpret_cast<HDC>(wParam), kPlainColor);
+            SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
+            return reinterpret_cast<INT_PTR>(self->background_);
+        }
+        return message == WM_INITDIALOG || message == WM_COMMAND || message == WM_NOTIFY;
+    }
+
+    HBRUSH background_ = CreateSolidBrush(kBackground);
     HWND dialog_;
 };
 
@@ -62,12 +89,50 @@ class LinkDialog {
 // bitmap filled with magenta beforehand.
 class Picture {
   public:
-    explicit Picture(HWND window);
+    explicit Picture(HWND window) {
+        RECT client{};
+        GetClientRect(window, &client);
+        width_ = client.right;
+        height_ = client.bottom;
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof info.bmiHeader, width_, -height_, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        void* bits = nullptr;
+        const HDC dc = CreateCompatibleDC(nullptr);
+        const HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        const HGDIOBJ old = SelectObject(dc, bitmap);
+        const HBRUSH magenta = CreateSolidBrush(RGB(255, 0, 255));
+        FillRect(dc, &client, magenta);
+        DeleteObject(magenta);
+        SendMessageA(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+        GdiFlush();
+        for (int i = 0; bits != nullptr && i < width_ * height_; ++i) {
+            const DWORD pixel = static_cast<const DWORD*>(bits)[i];
+            pixels_.push_back(RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF));
+        }
+        SelectObject(dc, old);
+        DeleteObject(bitmap);
+        DeleteDC(dc);
+    }
     // Pixels of colour inside area, or in the whole picture.
-    int Count(COLORREF colour, const RECT& area) const;
+    int Count(COLORREF colour, const RECT& area) const {
+        int count = 0;
+        if (pixels_.empty()) return 0;
+        for (int y = std::max<int>(0, area.top); y < std::min<int>(height_, area.bottom); ++y) {
+            for (int x = std::max<int>(0, area.left); x < std::min<int>(width_, area.right); ++x) {
+                count += pixels_[static_cast<std::size_t>(y) * width_ + x] == colour;
+            }
+        }
+        return count;
+    }
     int Count(COLORREF colour) const { return Count(colour, RECT{0, 0, width_, height_}); }
     // The most pixels of colour in one row of area: an underline fills one.
-    int WidestRun(COLORREF colour, const RECT& area) const;
+    int WidestRun(COLORREF colour, const RECT& area) const {
+        int widest = 0;
+        for (LONG y = area.top; y < area.bottom; ++y) {
+            widest = std::max(widest, Count(colour, RECT{area.left, y, area.right, y + 1}));
+        }
+        return widest;
+    }
 
   private:
     int width_ = 0;
@@ -81,36 +146,76 @@ class Picture {
 // processes side by side, so the object holds a lock across processes.
 class AnchorColors {
   public:
-    AnchorColors();
-    ~AnchorColors();
+    AnchorColors() {
+        // An abandoned lock is held all the same: its owner ended mid-test.
+        const DWORD waited = WaitForSingleObject(mutex_, 120000);
+        if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
+            ADD_FAILURE() << "the colour values stayed locked by another test";
+        }
+        RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\Settings", 0,
+                        nullptr, 0, KEY_SET_VALUE, nullptr, &key_, nullptr);
+        Set(kAnchorColor, nullptr);
+        Set(kAnchorColorVisited, nullptr);
+    }
+    ~AnchorColors() {
+        Set(kAnchorColor, nullptr);
+        Set(kAnchorColorVisited, nullptr);
+        RegCloseKey(key_);
+        ReleaseMutex(mutex_);
+        CloseHandle(mutex_);
+    }
     AnchorColors(const AnchorColors&) = delete;
     AnchorColors& operator=(const AnchorColors&) = delete;
 
     // Text with its terminator as REG_SZ, or bare (REG_BINARY, or the
     // registry would add a NUL when it is read back); null removes the value.
-    void Set(const char* name, const char* text, bool bare = false);
+    void Set(const char* name, const char* text, bool bare = false) {
+        if (text == nullptr) {
+            RegDeleteValueA(key_, name);
+        } else {
+            RegSetValueExA(key_, name, 0, bare ? REG_BINARY : REG_SZ,
+                           reinterpret_cast<const BYTE*>(text),
+                           static_cast<DWORD>(std::strlen(text) + (bare ? 0 : 1)));
+        }
+    }
 
   private:
-    HANDLE mutex_;
+    HANDLE mutex_ = CreateMutexA(nullptr, FALSE, "Local\\ZentrailHyperLinkTestColours");
     HKEY key_ = nullptr;
 };
-
-extern const char kAnchorColor[];
-extern const char kAnchorColorVisited[];
 
 // Each test gets the colour values removed, two links and a fresh test
 // dialog. The links outlive the dialog, as in the program: the dialog's end
 // takes their windows with it.
 class HyperLinkTest : public ::testing::Test {
   protected:
-    void SetUp() override;
+    void SetUp() override {
+        SKIP_WITHOUT_DISPLAY();
+        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
+        InitCommonControlsEx(&controls);
+        dialog = std::make_unique<LinkDialog>();
+        ASSERT_NE(nullptr, dialog->get());
+    }
 
     HWND Static(int id) const { return GetDlgItem(dialog->get(), id); }
-    static int ToolCount(const HyperLink& hyperLink);
+    static int ToolCount(const HyperLink& link) {
+        return static_cast<int>(SendMessageA(link.Tooltip(), TTM_GETTOOLCOUNT, 0, 0));
+    }
     // The centre of the link part, in the link's client coordinates, as a
-    // mouse message's lParam; and a point of the control off the link part.
-    static LPARAM InsideLink(const HyperLink& hyperLink);
-    static LPARAM OutsideLink(const HyperLink& hyperLink);
+    // mouse message's lParam; and a point of the control off the link part:
+    // right of it when there is room, else below it.
+    static LPARAM InsideLink(const HyperLink& link) {
+        const RECT& r = link.LinkRect();
+        return MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    }
+    static LPARAM OutsideLink(const HyperLink& link) {
+        RECT client;
+        GetClientRect(link.Handle(), &client);
+        const RECT& r = link.LinkRect();
+        if (client.right - r.right >= 4)
+            return MAKELPARAM(client.right - 2, (r.top + r.bottom) / 2);
+        return MAKELPARAM((r.left + r.right) / 2, client.bottom - 1);
+    }
 
     AnchorColors colors;  // first made, last gone
     HyperLink link;

@@ -1,64 +1,30 @@
 // zentrail-tag in process: options, line reader and writer over an argument
 // vector and standard input taken from the fuzzer's bytes. The output is
 // compared with tags composed here from the reference code of each name.
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <map>
 #include <random>
 #include <string>
 #include <vector>
 
-#include "fuzz_check.h"
+#include "memory_file.h"
 #include "options.h"
+#include "reference_code.h"
+#include "reference_models.h"
 #include "tag_tool.h"
 
-namespace {
-
-// A stream on an anonymous file, read back whole afterwards. Made once and
-// emptied for every run: making files and streams anew cost more system
-// time than the tool's own work.
-struct MemoryFile {
-    MemoryFile() {
-        const int fd = memfd_create("zentrail-fuzz", 0);
-        FUZZ_CHECK(fd >= 0, "memfd_create");
-        stream = fdopen(fd, "w+");
-        FUZZ_CHECK(stream != nullptr, "fdopen");
-    }
-    ~MemoryFile() { std::fclose(stream); }
-
-    void Reset(const std::string& contents) {
-        std::rewind(stream);
-        FUZZ_CHECK(ftruncate(fileno(stream), 0) == 0, "emptying the file");
-        if (!contents.empty()) {
-            FUZZ_CHECK(std::fwrite(contents.data(), 1, contents.size(), stream) == contents.size(),
-                       "writing the input");
-        }
-        FUZZ_CHECK(std::fflush(stream) == 0 && lseek(fileno(stream), 0, SEEK_SET) == 0,
-                   "rewinding the input");
-        std::rewind(stream);
-        std::clearerr(stream);
-    }
-
-    std::string Contents() {
-        std::fflush(stream);
-        std::string text;
-        static char block[65536];
-        std::size_t got;
-        FUZZ_CHECK(lseek(fileno(stream), 0, SEEK_SET) == 0, "rewinding the output");
-        std::rewind(stream);
-        while ((got = std::fread(block, 1, sizeof block, stream)) > 0) text.append(block, got);
-        return text;
-    }
-
-    std::FILE* stream;
-};
-
-}  // namespace
+// Stops the run with a message; libFuzzer then keeps the input.
+#define FUZZ_CHECK(condition, what)                                                      \
+    do {                                                                                 \
+        if (!(condition)) {                                                              \
+            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, what); \
+            std::abort();                                                                \
+        }                                                                                \
+    } while (0)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 1) return 0;
@@ -81,28 +47,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const TagToolOptions options =
         ParseTagToolOptions(static_cast<int>(arguments.size()), argv.data());
-    static MemoryFile in, out, err;
-    in.Reset(input);
-    out.Reset("");
-    err.Reset("");
+    static zentrail::test::MemoryFile in, out, err;
+    FUZZ_CHECK(in.Reset(input) && out.Reset("") && err.Reset(""), "emptying the files");
     const auto before = static_cast<std::uint32_t>(std::time(nullptr));
-    const int exit_code = RunTagTool(options, in.stream, out.stream, err.stream);
+    const int exit_code = RunTagTool(options, in.get(), out.get(), err.get());
     const auto after = static_cast<std::uint32_t>(std::time(nullptr));
     const std::string output = out.Contents();
     const std::string errors = err.Contents();
 
-    switch (options.action) {
-        case TagToolOptions::Action::kUsageError:
-            FUZZ_CHECK(exit_code == 2 && output.empty(), "bad usage: exit 2, nothing written");
-            FUZZ_CHECK(!errors.empty() && errors.find('\n') == errors.size() - 1,
-                       "bad usage: one line on standard error");
-            return 0;
-        case TagToolOptions::Action::kHelp:
-        case TagToolOptions::Action::kVersion:
-            FUZZ_CHECK(exit_code == 0 && !output.empty() && errors.empty(), "help and version");
-            return 0;
-        case TagToolOptions::Action::kRun:
-            break;
+    if (options.action != TagToolOptions::Action::kRun) {
+        // Bad usage: exit code 2, nothing written, one line on standard
+        // error; help and version: something written, nothing said.
+        const bool usage = options.action == TagToolOptions::Action::kUsageError;
+        FUZZ_CHECK(exit_code == (usage ? 2 : 0) && output.empty() == usage, "exit code, output");
+        FUZZ_CHECK(
+            usage ? errors.find('\n') + 1 == errors.size() && errors.size() > 1 : errors.empty(),
+            "standard error");
+        return 0;
     }
     FUZZ_CHECK(exit_code == 0 && errors.empty(), "a run that can read and write succeeds");
 
@@ -120,11 +81,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // tool: an input of empty lines would make each run slow. One per second.
     std::map<std::uint32_t, std::string> fallbacks;
     const auto fallback = [&](std::uint32_t second) -> const std::string& {
-        auto found = fallbacks.find(second);
-        if (found == fallbacks.end()) {
-            found = fallbacks.emplace(second, std::to_string(std::mt19937(second)()) + "\n").first;
-        }
-        return found->second;
+        std::string& text = fallbacks[second];
+        if (text.empty()) text = std::to_string(std::mt19937(second)()) + "\n";
+        return text;
     };
     for (const std::string& name : names) {
         FUZZ_CHECK(take(options.tag + "_"), "each line starts with the tag");

@@ -19,19 +19,16 @@ class ReportAssertion : public ::testing::Test {
         char pattern[] = "/tmp/zentrail-assert-XXXXXX";
         ASSERT_NE(nullptr, ::mkdtemp(pattern));
         directory_ = pattern;
-        ASSERT_EQ(0, ::chdir(directory_.c_str()));
+        ASSERT_EQ(0, ::chdir(pattern));
     }
     void TearDown() override {
-        std::remove((directory_ + "/ERROR_TEMP.txt").c_str());
-        EXPECT_EQ(0, ::chdir("/"));
+        TakeLog();
         ::rmdir(directory_.c_str());
     }
     // The log so far, emptied for the next record.
     std::string TakeLog() const {
-        std::ifstream file(directory_ + "/ERROR_TEMP.txt", std::ios::binary);
         std::ostringstream text;
-        text << file.rdbuf();
-        file.close();
+        text << std::ifstream(directory_ + "/ERROR_TEMP.txt", std::ios::binary).rdbuf();
         std::remove((directory_ + "/ERROR_TEMP.txt").c_str());
         return text.str();
     }

@@ -2,10 +2,10 @@
 // the exit code, and nothing left running.
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <algorithm>
 #include <fstream>
-#include <iterator>
 #include <regex>
+#include <sstream>
 #include <string>
 
 #include "test_support.h"
@@ -21,18 +21,17 @@ constexpr char kNoticeUtf8[] =
 
 std::wstring Widen(const std::string& text, UINT codePage) {
     std::wstring wide(text.size() + 1, L'\0');
-    const int n = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()),
-                                      &wide[0], static_cast<int>(wide.size()));
-    wide.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    wide.resize(static_cast<std::size_t>(
+        std::max(0, MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()),
+                                        &wide[0], static_cast<int>(wide.size())))));
     return wide;
 }
 
 std::string Narrow(const std::wstring& text, UINT codePage) {
     std::string narrow(text.size() * 2 + 1, '\0');
-    const int n =
-        WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), &narrow[0],
-                            static_cast<int>(narrow.size()), nullptr, nullptr);
-    narrow.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    narrow.resize(static_cast<std::size_t>(std::max(
+        0, WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), &narrow[0],
+                               static_cast<int>(narrow.size()), nullptr, nullptr))));
     return narrow;
 }
 
@@ -55,8 +54,9 @@ int VisibleButtons(HWND box) {
 }
 
 std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::ostringstream text;
+    text << std::ifstream(path, std::ios::binary).rdbuf();
+    return text.str();
 }
 
 // A fresh folder for the probe to run in, and a job that ends whatever the
@@ -107,7 +107,7 @@ TEST(ReportAssertion, LogsShowsTheNoticeAndEndsTheProcessWithMinusOne) {
 
     // What happened, in order; OK is pressed on the notice once it shows.
     HWND box = nullptr;
-    std::string debugOutput, logWhenShown, boxText;
+    std::string debugOutput, logWhenShown;
     std::wstring boxWideText;
     bool outputBeforeBox = false, exited = false;
     int buttons = 0;
@@ -123,10 +123,6 @@ TEST(ReportAssertion, LogsShowsTheNoticeAndEndsTheProcessWithMinusOne) {
                                   text.size(), nullptr);
                 debugOutput += text.c_str();
                 outputBeforeBox = box == nullptr;
-            } else if (event.dwDebugEventCode == CREATE_PROCESS_DEBUG_EVENT) {
-                CloseHandle(u.CreateProcessInfo.hFile);
-            } else if (event.dwDebugEventCode == LOAD_DLL_DEBUG_EVENT) {
-                CloseHandle(u.LoadDll.hFile);
             } else if (event.dwDebugEventCode == EXCEPTION_DEBUG_EVENT &&
                        u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT) {
                 status = DBG_EXCEPTION_NOT_HANDLED;  // the probe's own business
@@ -141,7 +137,6 @@ TEST(ReportAssertion, LogsShowsTheNoticeAndEndsTheProcessWithMinusOne) {
         if (box == nullptr) continue;
         logWhenShown = ReadFile(sandbox.Log());
         const HWND text = GetDlgItem(box, kMessageBoxTextId);
-        boxText = zentrail::drive::TextOf(text);
         wchar_t wide[1024] = {};
         GetWindowTextW(text, wide, 1024);
         boxWideText = wide;
@@ -182,9 +177,6 @@ TEST(ReportAssertion, LogsShowsTheNoticeAndEndsTheProcessWithMinusOne) {
     const std::string notice = Narrow(Widen(kNoticeUtf8, CP_UTF8), 932);
     ASSERT_FALSE(notice.empty()) << "no code page 932 on this system";
     EXPECT_EQ(Widen(notice, CP_ACP), boxWideText);
-    if (Narrow(Widen(notice, CP_ACP), CP_ACP) == notice) {
-        EXPECT_EQ(notice, boxText);
-    }
     EXPECT_EQ(1, buttons);
 }
 

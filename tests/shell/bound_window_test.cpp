@@ -1,6 +1,7 @@
 // Objects bound to dialogs and controls through their thunks.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <initializer_list>
 #include <memory>
@@ -46,10 +47,8 @@ class Recording : public Base {
         procAtAfterLast = GetWindowLongPtrA(oldHandle, GWLP_WNDPROC);
     }
     bool Saw(UINT message) const {
-        for (const Seen& s : seen) {
-            if (s.message == message) return true;
-        }
-        return false;
+        return std::any_of(seen.begin(), seen.end(),
+                           [&](const Seen& s) { return s.message == message; });
     }
     using Base::ThunkCode;
 
@@ -71,18 +70,13 @@ DLGPROC DialogProcOf(HWND dialog) {
     return FromWindowLong<DLGPROC>(GetWindowLongPtrA(dialog, DWLP_DLGPROC));
 }
 
-// Committed, executable and not writable: what an NX-compatible program needs
-// for code it made itself. Under Wine a thunk in writable memory would run
-// anyway.
-bool IsExecuteReadCode(const void* code) {
+// MEM_FREE, or the protection of committed memory: PAGE_EXECUTE_READ is what
+// an NX-compatible program needs for code it made itself (under Wine a thunk
+// in writable memory would run anyway).
+DWORD StateOf(const void* code) {
     MEMORY_BASIC_INFORMATION info{};
-    return VirtualQuery(code, &info, sizeof info) == sizeof info && info.State == MEM_COMMIT &&
-           info.Protect == PAGE_EXECUTE_READ;
-}
-
-bool IsFree(const void* code) {
-    MEMORY_BASIC_INFORMATION info{};
-    return VirtualQuery(code, &info, sizeof info) == sizeof info && info.State == MEM_FREE;
+    VirtualQuery(code, &info, sizeof info);
+    return info.State == MEM_COMMIT ? info.Protect : info.State;
 }
 
 // --- The thunk ----------------------------------------------------------------------
@@ -112,7 +106,7 @@ TEST(WindowThunk, HandsItsObjectToTheTargetFromAnExecuteReadPageFreedWithIt) {
             // Rewritten in place, and execute-read again.
             if (code == nullptr) code = thunk.Code();
             EXPECT_EQ(code, thunk.Code());
-            EXPECT_TRUE(IsExecuteReadCode(code));
+            EXPECT_EQ(DWORD{PAGE_EXECUTE_READ}, StateOf(code));
             const HWND window = reinterpret_cast<HWND>(0x1234);
             EXPECT_EQ(0x5A5A, thunk.AsWindowProc()(window, WM_APP + 1, 7, -8));
             EXPECT_EQ(object, g_call.object);
@@ -122,11 +116,11 @@ TEST(WindowThunk, HandsItsObjectToTheTargetFromAnExecuteReadPageFreedWithIt) {
         }
         // The same code again costs nothing and stays as it is.
         ASSERT_TRUE(thunk.Write(&second, target));
-        EXPECT_TRUE(IsExecuteReadCode(code));
+        EXPECT_EQ(DWORD{PAGE_EXECUTE_READ}, StateOf(code));
         EXPECT_EQ(0x5A5A, thunk.AsDialogProc()(nullptr, WM_APP, 0, 0));
         EXPECT_EQ(&second, g_call.object);
     }
-    EXPECT_TRUE(IsFree(code));
+    EXPECT_EQ(DWORD{MEM_FREE}, StateOf(code));
 }
 
 // Ends with its window still there.
@@ -145,16 +139,16 @@ TEST(WindowThunk, IsTheProcedureOfBoundDialogsAndControls) {
     ASSERT_NE(nullptr, window);
     const void* code = reinterpret_cast<const void*>(DialogProcOf(window));
     EXPECT_EQ(dialog->ThunkCode(), code);
-    EXPECT_TRUE(IsExecuteReadCode(code));
+    EXPECT_EQ(DWORD{PAGE_EXECUTE_READ}, StateOf(code));
 
     TestControl control;
     ASSERT_TRUE(control.BindControl(GetWindow(window, GW_CHILD)));
     EXPECT_EQ(AsWindowLong(control.ThunkCode()), GetWindowLongPtrA(control.Handle(), GWLP_WNDPROC));
-    EXPECT_TRUE(IsExecuteReadCode(control.ThunkCode()));
+    EXPECT_EQ(DWORD{PAGE_EXECUTE_READ}, StateOf(control.ThunkCode()));
 
     dialog.reset();
     EXPECT_FALSE(IsWindow(window));
-    EXPECT_TRUE(IsFree(code));
+    EXPECT_EQ(DWORD{MEM_FREE}, StateOf(code));
 }
 
 // --- Dialogs ------------------------------------------------------------------------

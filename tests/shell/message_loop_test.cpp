@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <iterator>
 #include <map>
 #include <string>
 #include <thread>
@@ -19,10 +20,6 @@ namespace {
 MessageLoop* LoopNo(std::uintptr_t n) { return reinterpret_cast<MessageLoop*>(n * 16); }
 BoundWindow* ObjectNo(std::uintptr_t n) { return reinterpret_cast<BoundWindow*>(n * 16); }
 
-std::vector<DWORD> KeysOf(const ThreadLoopMap& map) {
-    return std::vector<DWORD>(map.keys, map.keys + map.count);
-}
-
 TEST(ThreadLoopMap, KeepsOrderAndDuplicatesAndTheFirstPairWins) {
     ThreadLoopMap map;
     EXPECT_EQ(nullptr, map.Find(5));
@@ -31,7 +28,7 @@ TEST(ThreadLoopMap, KeepsOrderAndDuplicatesAndTheFirstPairWins) {
     EXPECT_EQ(nullptr, map.Find(8));
 
     EXPECT_TRUE(map.Erase(5));
-    EXPECT_EQ((std::vector<DWORD>{6, 5, 7}), KeysOf(map));
+    EXPECT_EQ((std::vector<DWORD>{6, 5, 7}), std::vector<DWORD>(map.keys, map.keys + map.count));
     EXPECT_EQ((std::vector<MessageLoop*>{LoopNo(2), LoopNo(3), LoopNo(4)}),
               std::vector<MessageLoop*>(map.values, map.values + map.count));
     EXPECT_EQ(LoopNo(3), map.Find(5));
@@ -65,10 +62,10 @@ class ModuleState : public ::testing::Test {
 TEST_F(ModuleState, EachThreadFindsItsOwnLoop) {
     DWORD otherThread = 0;
     ASSERT_TRUE(module.RegisterLoop(LoopNo(1)));
-    ASSERT_TRUE(RunOnThread([&] {
+    std::thread([&] {
         otherThread = GetCurrentThreadId();
         module.RegisterLoop(LoopNo(2));
-    }));
+    }).join();
     EXPECT_EQ(LoopNo(1), module.LoopForThread(GetCurrentThreadId()));
     EXPECT_EQ(LoopNo(2), module.LoopForThread(otherThread));
 
@@ -78,33 +75,19 @@ TEST_F(ModuleState, EachThreadFindsItsOwnLoop) {
     EXPECT_FALSE(module.UnregisterLoop());
 }
 
-// A thread takes its own newest record first; a cancel unlinks only that
-// record; another thread's push in between changes nothing.
+// A thread takes its own newest record first, past another thread's; a
+// cancel unlinks only that record.
 TEST_F(ModuleState, EachThreadTakesItsOwnNewestRecordFirst) {
     PendingCreation first, theirs, middle, last, never;
-    const HANDLE pushed = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    const HANDLE mineTaken = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    std::vector<BoundWindow*> theyTook, iTook;
     module.PushCreation(&first, ObjectNo(1));
-    std::thread other([&] {
-        module.PushCreation(&theirs, ObjectNo(2));
-        SetEvent(pushed);
-        WaitForSingleObject(mineTaken, 10000);
-        for (int i = 0; i < 2; ++i) theyTook.push_back(module.TakeCreation());
-    });
-    const bool otherPushed = WaitForSingleObject(pushed, 10000) == WAIT_OBJECT_0;
+    std::thread([&] { module.PushCreation(&theirs, ObjectNo(2)); }).join();
     module.PushCreation(&middle, ObjectNo(4));
     module.PushCreation(&last, ObjectNo(3));
     module.CancelCreation(&middle);
     module.CancelCreation(&never);  // not in the list: nothing happens
-    for (int i = 0; i < 3; ++i) iTook.push_back(module.TakeCreation());
-    SetEvent(mineTaken);
-    other.join();
-    CloseHandle(pushed);
-    CloseHandle(mineTaken);
-    ASSERT_TRUE(otherPushed);
-    EXPECT_EQ((std::vector<BoundWindow*>{ObjectNo(3), ObjectNo(1), nullptr}), iTook);
-    EXPECT_EQ((std::vector<BoundWindow*>{ObjectNo(2), nullptr}), theyTook);
+    std::vector<BoundWindow*> taken;
+    for (int i = 0; i < 3; ++i) taken.push_back(module.TakeCreation());
+    EXPECT_EQ((std::vector<BoundWindow*>{ObjectNo(3), ObjectNo(1), nullptr}), taken);
 }
 
 // --- The message loop ---------------------------------------------------------------
@@ -113,20 +96,15 @@ constexpr UINT kSystemTimer = 0x0118;
 // No user activity, then some: what the scripted loop below posts.
 constexpr UINT kQuietThenActive[] = {WM_MOUSEMOVE, WM_PAINT, WM_NCMOUSEMOVE, kSystemTimer, WM_APP};
 
-// Logs its name when asked, and consumes when told to.
-class NamedFilter : public PreDispatchFilter {
-  public:
-    NamedFilter(std::string name, std::vector<std::string>& log, BOOL consumes = FALSE)
-        : name_(std::move(name)), log_(log), consumes_(consumes) {}
+// Logs its letter when asked; upper case consumes.
+struct LetterFilter : PreDispatchFilter {
+    LetterFilter(char name, std::string& into) : letter(name), log(into) {}
     BOOL FilterMessage(MSG*) override {
-        log_.push_back(name_);
-        return consumes_;
+        log += letter;
+        return std::isupper(letter) ? TRUE : FALSE;
     }
-
-  private:
-    std::string name_;
-    std::vector<std::string>& log_;
-    BOOL consumes_;
+    char letter;
+    std::string& log;
 };
 
 // Filters by letter, in the order they are added: lower case passes, upper
@@ -141,64 +119,53 @@ TEST(MessageLoopFilters, NewestFirstAndAConsumingFilterEndsTheWalk) {
         {"", FALSE, ""},       {"a-ba", FALSE, "aba"},
     };
     for (const auto& c : cases) {
-        std::vector<std::string> log;
-        std::map<char, NamedFilter> filters;
+        std::string log;
+        std::map<char, LetterFilter> filters;
         MessageLoop loop;
         for (const char letter : c.added) {
-            if (letter != '-') {
-                filters.try_emplace(letter, std::string(1, letter), log, std::isupper(letter));
-            }
+            if (letter != '-') filters.try_emplace(letter, letter, log);
             ASSERT_TRUE(loop.AddFilter(letter == '-' ? nullptr : &filters.at(letter)));
         }
         MSG msg{};
         EXPECT_EQ(c.consumed, loop.ApplyFilters(&msg)) << c.added;
-        std::string asked;
-        for (const std::string& name : log) asked += name;
-        EXPECT_EQ(c.asked, asked) << c.added;
+        EXPECT_EQ(c.asked, log) << c.added;
     }
 }
 
-// Logs its name; the first run may add a task, which still runs in the pass.
-class ListedTask : public IdleTask {
-  public:
-    ListedTask(std::string name, std::vector<std::string>& log, MessageLoop* loop = nullptr,
-               IdleTask* toAdd = nullptr)
-        : name_(std::move(name)), log_(log), loop_(loop), toAdd_(toAdd) {}
+// Logs its letter; the first run may add a task, which still runs in the pass.
+struct LetterTask : IdleTask {
+    LetterTask(char name, std::string& into, MessageLoop* adder = nullptr,
+               IdleTask* added = nullptr)
+        : letter(name), log(into), loop(adder), toAdd(added) {}
     BOOL RunIdle() override {
-        log_.push_back(name_);
-        if (loop_ != nullptr) loop_->AddIdleTask(toAdd_);
-        loop_ = nullptr;
+        log += letter;
+        if (loop != nullptr) loop->AddIdleTask(toAdd);
+        loop = nullptr;
         return TRUE;
     }
-
-  private:
-    std::string name_;
-    std::vector<std::string>& log_;
-    MessageLoop* loop_;
-    IdleTask* toAdd_;
+    char letter;
+    std::string& log;
+    MessageLoop* loop;
+    IdleTask* toAdd;
 };
 
 TEST(MessageLoopIdle, TasksRunOldestFirstAndTheResultIsAlwaysFalse) {
-    std::vector<std::string> log;
+    std::string log;
     MessageLoop loop;
-    ListedTask late("late", log);
-    ListedTask first("first", log, &loop, &late);
-    ListedTask second("second", log);
-    for (IdleTask* task : {&first, static_cast<ListedTask*>(nullptr), &second}) {
+    LetterTask late('c', log), first('a', log, &loop, &late), second('b', log);
+    for (IdleTask* task : {&first, static_cast<LetterTask*>(nullptr), &second}) {
         ASSERT_TRUE(loop.AddIdleTask(task));
     }
     EXPECT_FALSE(loop.RunIdleTasks(0));
-    EXPECT_EQ((std::vector<std::string>{"first", "second", "late"}), log);
+    EXPECT_EQ("abc", log);
 }
 
 TEST(MessageLoopIdle, OnlyMessagesOutsideTheFourRestartIdleProcessing) {
-    for (UINT message : {UINT{WM_PAINT}, UINT{WM_NCMOUSEMOVE}, kSystemTimer, UINT{WM_MOUSEMOVE}}) {
-        const MSG msg{nullptr, message, 0, 0, 0, {}};
-        EXPECT_FALSE(MessageLoop::RestartsIdle(&msg)) << message;
-    }
-    for (UINT message : {WM_TIMER, WM_KEYDOWN, WM_CHAR, WM_LBUTTONDOWN, WM_NULL, WM_APP}) {
-        const MSG msg{nullptr, message, 0, 0, 0, {}};
-        EXPECT_TRUE(MessageLoop::RestartsIdle(&msg)) << message;
+    const UINT messages[] = {WM_MOUSEMOVE, WM_PAINT, WM_NCMOUSEMOVE, kSystemTimer, WM_TIMER,
+                             WM_KEYDOWN,   WM_CHAR,  WM_NULL,        WM_APP};
+    for (std::size_t i = 0; i < std::size(messages); ++i) {
+        const MSG msg{nullptr, messages[i], 0, 0, 0, {}};
+        EXPECT_EQ(i >= 4, MessageLoop::RestartsIdle(&msg) != FALSE) << messages[i];
     }
 }
 
@@ -226,12 +193,12 @@ class ScriptedLoop : public MessageLoop, public PreDispatchFilter {
 TEST(MessageLoopPump, IdlePassesCountUpOncePerIdlePeriodAndQuitGivesTheResult) {
     std::vector<std::string> log;
     int result = -1;
-    ASSERT_TRUE(RunOnThread([&] {
+    std::thread([&] {
         ScriptedLoop loop;
         loop.AddFilter(&loop);
         result = loop.Pump();
         log = loop.log;
-    }));
+    }).join();
     EXPECT_EQ(7, result);
     std::vector<std::string> expected = {"idle0", "idle1"};
     for (UINT m : kQuietThenActive) expected.push_back("m" + std::to_string(m));
@@ -249,7 +216,7 @@ TEST(MessageLoopPump, ConsumedMessagesAreNotDispatched) {
     SKIP_WITHOUT_DISPLAY();
     bool keptAlive = false, closed = false;
     int result = -1;
-    ASSERT_TRUE(RunOnThread([&] {
+    std::thread([&] {
         ScratchWindow kept, dispatched;
         KeepAway filter;
         filter.window = kept.get();
@@ -262,7 +229,7 @@ TEST(MessageLoopPump, ConsumedMessagesAreNotDispatched) {
         result = loop.Pump();
         keptAlive = IsWindow(kept.get());
         closed = !IsWindow(dispatched.get());
-    }));
+    }).join();
     EXPECT_EQ(5, result);
     EXPECT_TRUE(keptAlive);
     EXPECT_TRUE(closed);
@@ -270,39 +237,29 @@ TEST(MessageLoopPump, ConsumedMessagesAreNotDispatched) {
 
 // --- Placement ---------------------------------------------------------------------
 
+// Box, target and area as {left, top, right, bottom}, and where the box goes.
 TEST(CentredPosition, CentresThenPullsTheNearEdgeInside) {
     const RECT screen{0, 0, 1024, 738};
-    const RECT wide{-1000, -1000, 1000, 1000};
-    struct Case {
-        const char* what;
+    const struct {
         RECT box, target, area;
         POINT expected;
-    };
-    const Case cases[] = {
-        {"300 x 200 on the work area", {0, 0, 300, 200}, screen, screen, {362, 269}},
-        {"the box's own place does not count", {500, 400, 800, 600}, screen, screen, {362, 269}},
-        {"odd sizes", {0, 0, 301, 201}, screen, screen, {362, 269}},
+    } cases[] = {
+        {{0, 0, 300, 200}, screen, screen, {362, 269}},
+        {{500, 400, 800, 600}, screen, screen, {362, 269}},  // its own place does not count
+        {{0, 0, 301, 201}, screen, screen, {362, 269}},
         // (-101 + 0) / 2 is -50, not -51; 11 / 2 is 5.
-        {"halves truncate toward zero", {0, 0, 11, 11}, {-101, -101, 0, 0}, wide, {-55, -55}},
-        {"left and top pulled in", {0, 0, 100, 100}, {-200, -300, 0, 0}, screen, {0, 0}},
-        {"right and bottom pulled in", {0, 0, 200, 100}, {900, 700, 1100, 800}, screen, {824, 638}},
+        {{0, 0, 11, 11}, {-101, -101, 0, 0}, {-1000, -1000, 1000, 1000}, {-55, -55}},
+        {{0, 0, 100, 100}, {-200, -300, 0, 0}, screen, {0, 0}},
+        {{0, 0, 200, 100}, {900, 700, 1100, 800}, screen, {824, 638}},
         // Too big: the near edge wins and the far edge stays outside.
-        {"larger than the area", {0, 0, 1100, 800}, screen, screen, {0, 0}},
-        {"far edge pulled in, near not again",
-         {0, 0, 1100, 100},
-         {2000, 0, 2200, 100},
-         screen,
-         {-76, 0}},
-        {"area off the origin",
-         {0, 0, 100, 50},
-         {0, 0, 100, 100},
-         {200, 300, 800, 700},
-         {200, 300}},
+        {{0, 0, 1100, 800}, screen, screen, {0, 0}},
+        {{0, 0, 1100, 100}, {2000, 0, 2200, 100}, screen, {-76, 0}},
+        {{0, 0, 100, 50}, {0, 0, 100, 100}, {200, 300, 800, 700}, {200, 300}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         const POINT at = CentredPosition(c.box, c.target, c.area);
-        EXPECT_EQ(c.expected.x, at.x) << c.what;
-        EXPECT_EQ(c.expected.y, at.y) << c.what;
+        EXPECT_EQ(c.expected.x, at.x) << &c - cases;
+        EXPECT_EQ(c.expected.y, at.y) << &c - cases;
     }
 }
 
@@ -312,15 +269,11 @@ POINT TopLeft(HWND window) {
     return {box.left, box.top};
 }
 
-RECT WorkArea() {
-    RECT area{};
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
-    return area;
-}
-
 TEST(PlaceWindowCentred, CentresOverAVisibleOwnerElseOnTheWorkArea) {
     SKIP_WITHOUT_DISPLAY();
     const RECT ownerPlace{100, 100, 500, 400};
+    RECT workArea{};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &workArea, 0);
     // ShowWindow command for the owner; -1 leaves it hidden. No owner at all
     // is the last case.
     for (const int show : {SW_SHOWNOACTIVATE, -1, SW_SHOWMINNOACTIVE, -2}) {
@@ -328,7 +281,7 @@ TEST(PlaceWindowCentred, CentresOverAVisibleOwnerElseOnTheWorkArea) {
         if (show >= 0) ShowWindow(owner.get(), show);
         ScratchWindow owned(WS_POPUP, show == -2 ? nullptr : owner.get(), RECT{3, 5, 203, 105});
         EXPECT_TRUE(PlaceWindowCentred(owned.get(), nullptr));
-        const RECT target = show == SW_SHOWNOACTIVATE ? ownerPlace : WorkArea();
+        const RECT target = show == SW_SHOWNOACTIVATE ? ownerPlace : workArea;
         const POINT at = TopLeft(owned.get());
         EXPECT_EQ((target.left + target.right) / 2 - 100, at.x) << show;
         EXPECT_EQ((target.top + target.bottom) / 2 - 50, at.y) << show;

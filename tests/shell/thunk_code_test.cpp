@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -16,48 +17,31 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-// The instruction column of objdump's listing, one entry per instruction,
-// with runs of spaces made one.
+// objdump's listing of the bytes, one instruction a line, spaces squeezed.
 std::vector<std::string> Disassemble(const Bytes& bytes, const char* machine, std::uint64_t at) {
     char path[] = "/tmp/zentrail-thunk-XXXXXX";
     const int fd = mkstemp(path);
-    if (fd < 0) {
-        ADD_FAILURE() << "no temporary file";
-        return {};
-    }
-    const bool written =
-        write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    EXPECT_EQ(static_cast<ssize_t>(bytes.size()), write(fd, bytes.data(), bytes.size()));
     close(fd);
-    EXPECT_TRUE(written);
     std::ostringstream command;
-    command << OBJDUMP << " -D -b binary -M intel -m " << machine << " --adjust-vma=0x" << std::hex
-            << at << " " << path << " 2>&1";
+    command << OBJDUMP << " -D --no-show-raw-insn -b binary -M intel -m " << machine
+            << " --adjust-vma=0x" << std::hex << at << " " << path << " 2>&1";
     std::vector<std::string> instructions;
-    std::string listing;
-    if (FILE* pipe = popen(command.str().c_str(), "r")) {
-        char line[512];
-        while (std::fgets(line, sizeof line, pipe) != nullptr) {
-            listing += line;
-            // "  addr:\tbytes\tinstruction\n"; continuation lines have no
-            // second tab.
-            std::string text(line);
-            const std::size_t first = text.find(":\t");
-            const std::size_t second =
-                first == std::string::npos ? first : text.find('\t', first + 2);
-            if (second == std::string::npos) continue;
-            std::string instruction;
-            for (const char ch : text.substr(second + 1)) {
-                if (ch == '\n') break;
-                if (ch == ' ' && (instruction.empty() || instruction.back() == ' ')) continue;
-                instruction += ch;
-            }
-            while (!instruction.empty() && instruction.back() == ' ') instruction.pop_back();
-            instructions.push_back(instruction);
+    FILE* pipe = popen(command.str().c_str(), "r");
+    char line[512];
+    while (pipe != nullptr && std::fgets(line, sizeof line, pipe) != nullptr) {
+        // "  addr:\tinstruction\n"
+        const char* tab = std::strstr(line, ":\t");
+        if (tab == nullptr) continue;
+        std::string instruction;
+        for (const char* ch = tab + 2; *ch != '\0' && *ch != '\n'; ++ch) {
+            if (*ch != ' ' || (!instruction.empty() && instruction.back() != ' '))
+                instruction += *ch;
         }
-        EXPECT_EQ(0, pclose(pipe)) << command.str() << "\n" << listing;
-    } else {
-        ADD_FAILURE() << "cannot run " << command.str();
+        while (!instruction.empty() && instruction.back() == ' ') instruction.pop_back();
+        instructions.push_back(instruction);
     }
+    EXPECT_TRUE(pipe != nullptr && pclose(pipe) == 0) << command.str();
     unlink(path);
     return instructions;
 }
@@ -77,23 +61,13 @@ TEST(ThunkCode, DisassemblesToTheIntendedInstructions) {
          "i386",
          0x00401000u,
          {"mov DWORD PTR [esp+0x4],0x12345678", "jmp 0x402000"}},
-        // A target below the code: the displacement is negative.
-        {"i386 backward",
-         thunk_code::AssembleI386(0x10000000u, 0xCAFEF00Du, 0x00401000u),
-         "i386",
-         0x10000000u,
-         {"mov DWORD PTR [esp+0x4],0xcafef00d", "jmp 0x401000"}},
-        // Code at the top of the address space jumping low: the sum wraps.
+        // Code at the top of the address space jumping low: the displacement is
+        // negative and the sum wraps.
         {"i386 across the top",
          thunk_code::AssembleI386(0xFFFFFF00u, 1u, 0x10u),
          "i386",
          0xFFFFFF00u,
          {"mov DWORD PTR [esp+0x4],0x1", "jmp 0x10"}},
-        {"x64",
-         thunk_code::AssembleX64(0x00007FF612345678u, 0x0000000140001000u),
-         "i386:x86-64",
-         0x180000000u,
-         {"movabs rcx,0x7ff612345678", "movabs rax,0x140001000", "jmp rax"}},
         // Every bit of both immediates is carried.
         {"x64 high addresses",
          thunk_code::AssembleX64(0xFFFF800000000001u, 0x8000000000000000u),

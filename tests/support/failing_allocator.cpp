@@ -11,19 +11,10 @@ std::atomic<bool> g_armed{false};
 std::atomic<long> g_count{0};
 std::atomic<long> g_fail_at{0};
 std::atomic<bool> g_failed{false};
-std::atomic<int> g_large_guards{0};
-std::atomic<int> g_large_refusals{0};
 
-bool Refuse(std::size_t size) {
-    if (g_armed.load() && ++g_count == g_fail_at.load()) {
-        g_failed = true;
-        return true;
-    }
-    if (g_large_guards.load() == 0 ||
-        size < zentrail::test::LargeAllocationsRefused::kRefusedFrom) {
-        return false;
-    }
-    ++g_large_refusals;
+bool Refuse() {
+    if (!g_armed.load() || ++g_count != g_fail_at.load()) return false;
+    g_failed = true;
     return true;
 }
 
@@ -41,10 +32,6 @@ FailingAllocator::~FailingAllocator() { g_armed = false; }
 long FailingAllocator::count() const { return g_count.load(); }
 bool FailingAllocator::failed() const { return g_failed.load(); }
 
-LargeAllocationsRefused::LargeAllocationsRefused() { ++g_large_guards; }
-LargeAllocationsRefused::~LargeAllocationsRefused() { --g_large_guards; }
-int LargeAllocationsRefused::Refusals() { return g_large_refusals.load(); }
-
 }  // namespace zentrail::test
 
 // ld --wrap=NAME sends every reference to NAME here, and __real_NAME to the
@@ -54,15 +41,13 @@ void* __real_malloc(std::size_t size);
 void* __real_calloc(std::size_t count, std::size_t size);
 void* __real_realloc(void* block, std::size_t size);
 
-void* __wrap_malloc(std::size_t size) { return Refuse(size) ? nullptr : __real_malloc(size); }
-// An overflowing count * size is left to the C library to refuse.
+void* __wrap_malloc(std::size_t size) { return Refuse() ? nullptr : __real_malloc(size); }
 void* __wrap_calloc(std::size_t count, std::size_t size) {
-    const bool overflows = size != 0 && count > static_cast<std::size_t>(-1) / size;
-    return !overflows && Refuse(count * size) ? nullptr : __real_calloc(count, size);
+    return Refuse() ? nullptr : __real_calloc(count, size);
 }
 // A refused growth leaves the old block as it was, as realloc does.
 void* __wrap_realloc(void* block, std::size_t size) {
-    return Refuse(size) ? nullptr : __real_realloc(block, size);
+    return Refuse() ? nullptr : __real_realloc(block, size);
 }
 }
 

@@ -23,19 +23,4 @@ class FailingAllocator {
     bool failed() const;
 };
 
-// While one lives, every request of kRefusedFrom bytes or more fails, as
-// from a heap that has no such block: a 64-bit process would be granted it.
-class LargeAllocationsRefused {
-  public:
-    static constexpr std::size_t kRefusedFrom = std::size_t{1} << 30;
-
-    LargeAllocationsRefused();
-    ~LargeAllocationsRefused();
-    LargeAllocationsRefused(const LargeAllocationsRefused&) = delete;
-    LargeAllocationsRefused& operator=(const LargeAllocationsRefused&) = delete;
-
-    // Requests refused so far, for a test to see that its path was taken.
-    static int Refusals();
-};
-
 }  // namespace zentrail::test

@@ -1,8 +1,8 @@
 #pragma once
-// The seed of a test that draws random inputs: ZENTRAIL_TEST_SEED when it is
-// set, else a fresh one from std::random_device. It is printed, recorded as
-// the test's "seed" property and traced in every failure inside the object's
-// scope, so that ZENTRAIL_TEST_SEED=N reruns the failing inputs exactly.
+// The seed of a test that draws random inputs: ZENTRAIL_TEST_SEED when set,
+// else a fresh one. Printed (a crash may end the run before it reports),
+// recorded and traced in every failure, so that ZENTRAIL_TEST_SEED=N reruns
+// the failing inputs.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -13,38 +13,24 @@
 
 namespace zentrail::test {
 
+inline std::uint32_t ChooseSeed() {
+    const char* given = std::getenv("ZENTRAIL_TEST_SEED");
+    const auto seed = static_cast<std::uint32_t>(given && *given ? std::strtoul(given, nullptr, 10)
+                                                                 : std::random_device{}());
+    std::printf("ZENTRAIL_TEST_SEED=%u\n", static_cast<unsigned>(seed));
+    std::fflush(stdout);
+    ::testing::Test::RecordProperty("seed", std::to_string(seed));
+    return seed;
+}
+
 class TestSeed {
   public:
-    explicit TestSeed(const char* file = __builtin_FILE(), int line = __builtin_LINE())
-        : value_(Choose()), trace_(file, line, Describe(value_)) {
-        ::testing::Test::RecordProperty("seed", std::to_string(value_));
-        // Printed as well, for a run that crashes before it can report.
-        std::printf("%s\n", Describe(value_).c_str());
-        std::fflush(stdout);
-    }
-    TestSeed(const TestSeed&) = delete;
-    TestSeed& operator=(const TestSeed&) = delete;
-
+    TestSeed(const char* file = __builtin_FILE(), int line = __builtin_LINE())
+        : value_(ChooseSeed()),
+          trace_(file, line, "ZENTRAIL_TEST_SEED=" + std::to_string(value_)) {}
     std::uint32_t value() const { return value_; }
 
   private:
-    static std::uint32_t Choose() {
-        const char* given = std::getenv("ZENTRAIL_TEST_SEED");
-        if (given == nullptr || *given == '\0') return std::random_device{}();
-        char* end = nullptr;
-        const unsigned long long value = std::strtoull(given, &end, 10);
-        if (*given < '0' || *given > '9' || *end != '\0' || value > 0xFFFFFFFFull) {
-            ADD_FAILURE() << "ZENTRAIL_TEST_SEED=" << given << " is not a 32-bit unsigned number";
-            return 0;
-        }
-        return static_cast<std::uint32_t>(value);
-    }
-
-    static std::string Describe(std::uint32_t seed) {
-        const std::string text = std::to_string(seed);
-        return "seed " + text + " (ZENTRAIL_TEST_SEED=" + text + " reruns it)";
-    }
-
     std::uint32_t value_;
     ::testing::ScopedTrace trace_;
 };

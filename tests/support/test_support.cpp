@@ -20,11 +20,6 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
 
 namespace {
 
-DWORD WINAPI RunBody(void* body) {
-    (*static_cast<const std::function<void()>*>(body))();
-    return 0;
-}
-
 // The module state as the process entry sets it up: the instance handle
 // (dialog templates are resources of the test program) and an empty map.
 class ModuleEnvironment : public ::testing::Environment {
@@ -43,20 +38,6 @@ class ModuleEnvironment : public ::testing::Environment {
 const auto* const kModuleEnvironment = ::testing::AddGlobalTestEnvironment(new ModuleEnvironment);
 
 }  // namespace
-
-bool RunOnThread(const std::function<void()>& body, DWORD timeoutMs) {
-    DWORD threadId = 0;
-    const HANDLE thread =
-        CreateThread(nullptr, 0, RunBody, const_cast<std::function<void()>*>(&body), 0, &threadId);
-    if (thread == nullptr) return false;
-    const bool finished = WaitForSingleObject(thread, timeoutMs) == WAIT_OBJECT_0;
-    if (!finished) {
-        PostThreadMessageA(threadId, WM_QUIT, 0, 0);
-        WaitForSingleObject(thread, timeoutMs);
-    }
-    CloseHandle(thread);
-    return finished;
-}
 
 std::string ProbePath() {
     char self[MAX_PATH] = {};

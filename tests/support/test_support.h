@@ -18,11 +18,6 @@
 // holds or timeoutMs have passed; the result is its last value.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
 
-// Runs body on a thread of its own (with a message queue of its own) and
-// waits for it; one still running at the deadline is sent WM_QUIT, waited
-// for once more, and false is returned.
-bool RunOnThread(const std::function<void()>& body, DWORD timeoutMs = 10000);
-
 // zentrail_probe.exe beside the test program (see probe.cpp).
 std::string ProbePath();
 

@@ -1,13 +1,10 @@
 cmake_minimum_required(VERSION 3.25)
-# Checks that every place that carries the version carries the project's:
-# the resource script takes its numbers from the configured header, the
-# header and the manifest hold them, zentrail-tag reports them, and the
-# package configuration names them.
-#
-#   cmake -DVERSION=2.0.0.1 -DRC_SOURCE=res/zentrail.rc -DCPACK_CONFIG=...
-#         [-DTAG_TOOL=zentrail-tag (run) | -DTAG_TOOL_EXE=zentrail-tag.exe (read)]
-#         [-DVERSION_HEADER=.../version.h -DMANIFEST=.../Zentrail.manifest]
-#         [-DMAN_PAGE=.../zentrail-tag.1.gz] -P check_versions.cmake
+# Every place that carries the version carries the project's: the manifest,
+# zentrail-tag, the man page and the package configuration. The resource's
+# version block is checked by the program tests.
+#   cmake -DVERSION=2.0.0.1 -DCPACK_CONFIG=... [-DTAG_TOOL=zentrail-tag (run) |
+#         -DTAG_TOOL_EXE=zentrail-tag.exe (read)] [-DMANIFEST=...] [-DMAN_PAGE=...]
+#         -P check_versions.cmake
 
 set(failures "")
 macro(expect what found)
@@ -15,31 +12,6 @@ macro(expect what found)
         list(APPEND failures "${what} says '${found}', the project ${VERSION}")
     endif()
 endmacro()
-string(REPLACE "." ", " numbers "${VERSION}")
-
-# The script must take the numbers from the header, not spell them out.
-file(READ "${RC_SOURCE}" rc)
-foreach(line "FILEVERSION +ZENTRAIL_VERSION_NUMBERS\n"
-             "PRODUCTVERSION +ZENTRAIL_VERSION_NUMBERS\n"
-             "VALUE \"FileVersion\", ZENTRAIL_VERSION_NUMBERS_TEXT\n"
-             "VALUE \"ProductVersion\", ZENTRAIL_VERSION_NUMBERS_TEXT\n")
-    if(NOT rc MATCHES "${line}")
-        string(STRIP "${line}" shown)
-        list(APPEND failures "${RC_SOURCE} lacks '${shown}'")
-    endif()
-endforeach()
-
-if(VERSION_HEADER)
-    file(READ "${VERSION_HEADER}" header)
-    string(REGEX MATCH "#define ZENTRAIL_VERSION_NUMBERS ([^\n]*)\n" _ "${header}")
-    string(REPLACE ", " "." found "${CMAKE_MATCH_1}")
-    expect("ZENTRAIL_VERSION_NUMBERS in ${VERSION_HEADER}" "${found}")
-    string(REGEX MATCH "#define ZENTRAIL_VERSION_NUMBERS_TEXT \"([^\"\n]*)\"" _ "${header}")
-    if(NOT CMAKE_MATCH_1 STREQUAL numbers)
-        list(APPEND failures
-             "ZENTRAIL_VERSION_NUMBERS_TEXT is '${CMAKE_MATCH_1}', not '${numbers}'")
-    endif()
-endif()
 
 if(MANIFEST)
     file(READ "${MANIFEST}" manifest)
