@@ -47,18 +47,12 @@ class LinkDialog {
         UpdateWindow(dialog_);
     }
     ~LinkDialog() {
-        Destroy();
-        DeleteObject(background_);
+        if (IsWindow(dialog_)) DestroyWindow(dialog_);
     }
     LinkDialog(const LinkDialog&) = delete;
     LinkDialog& operator=(const LinkDialog&) = delete;
 
     HWND get() const { return dialog_; }
-    // Ends the dialog early, to watch the links go with it.
-    void Destroy() {
-        if (IsWindow(dialog_)) DestroyWindow(dialog_);
-        dialog_ = nullptr;
-    }
 
     std::vector<Told> told;
 
@@ -76,12 +70,12 @@ class LinkDialog {
         } else if (message == WM_CTLCOLORSTATIC) {
             SetTextColor(reinterpret_cast<HDC>(wParam), kPlainColor);
             SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
-            return reinterpret_cast<INT_PTR>(self->background_);
+            SetDCBrushColor(reinterpret_cast<HDC>(wParam), kBackground);
+            return reinterpret_cast<INT_PTR>(GetStockObject(DC_BRUSH));
         }
         return message == WM_INITDIALOG || message == WM_COMMAND || message == WM_NOTIFY;
     }
 
-    HBRUSH background_ = CreateSolidBrush(kBackground);
     HWND dialog_;
 };
 
@@ -90,53 +84,47 @@ class LinkDialog {
 class Picture {
   public:
     explicit Picture(HWND window) {
-        RECT client{};
-        GetClientRect(window, &client);
-        width_ = client.right;
-        height_ = client.bottom;
+        GetClientRect(window, &client_);
         BITMAPINFO info{};
-        info.bmiHeader = {sizeof info.bmiHeader, width_, -height_, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        info.bmiHeader = {
+            sizeof info.bmiHeader, client_.right, -client_.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
         void* bits = nullptr;
         const HDC dc = CreateCompatibleDC(nullptr);
         const HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
         const HGDIOBJ old = SelectObject(dc, bitmap);
-        const HBRUSH magenta = CreateSolidBrush(RGB(255, 0, 255));
-        FillRect(dc, &client, magenta);
-        DeleteObject(magenta);
+        SetDCBrushColor(dc, RGB(255, 0, 255));
+        FillRect(dc, &client_, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
         SendMessageA(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
         GdiFlush();
-        for (int i = 0; bits != nullptr && i < width_ * height_; ++i) {
-            const DWORD pixel = static_cast<const DWORD*>(bits)[i];
-            pixels_.push_back(RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF));
-        }
+        // Blue, green, red and a spare byte each.
+        const auto* bgr = static_cast<const BYTE*>(bits);
+        for (int i = 0; bgr != nullptr && i < client_.right * client_.bottom; ++i, bgr += 4)
+            pixels_.push_back(RGB(bgr[2], bgr[1], bgr[0]));
         SelectObject(dc, old);
         DeleteObject(bitmap);
         DeleteDC(dc);
     }
     // Pixels of colour inside area, or in the whole picture.
     int Count(COLORREF colour, const RECT& area) const {
+        RECT in{};
         int count = 0;
-        if (pixels_.empty()) return 0;
-        for (int y = std::max<int>(0, area.top); y < std::min<int>(height_, area.bottom); ++y) {
-            for (int x = std::max<int>(0, area.left); x < std::min<int>(width_, area.right); ++x) {
-                count += pixels_[static_cast<std::size_t>(y) * width_ + x] == colour;
-            }
-        }
+        IntersectRect(&in, &area, &client_);
+        for (LONG y = in.top; y < in.bottom && !pixels_.empty(); ++y)
+            for (LONG x = in.left; x < in.right; ++x)
+                count += pixels_[y * client_.right + x] == colour;
         return count;
     }
-    int Count(COLORREF colour) const { return Count(colour, RECT{0, 0, width_, height_}); }
+    int Count(COLORREF colour) const { return Count(colour, client_); }
     // The most pixels of colour in one row of area: an underline fills one.
     int WidestRun(COLORREF colour, const RECT& area) const {
         int widest = 0;
-        for (LONG y = area.top; y < area.bottom; ++y) {
+        for (LONG y = area.top; y < area.bottom; ++y)
             widest = std::max(widest, Count(colour, RECT{area.left, y, area.right, y + 1}));
-        }
         return widest;
     }
 
   private:
-    int width_ = 0;
-    int height_ = 0;
+    RECT client_{};
     std::vector<COLORREF> pixels_;
 };
 
@@ -149,17 +137,14 @@ class AnchorColors {
     AnchorColors() {
         // An abandoned lock is held all the same: its owner ended mid-test.
         const DWORD waited = WaitForSingleObject(mutex_, 120000);
-        if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
-            ADD_FAILURE() << "the colour values stayed locked by another test";
-        }
+        EXPECT_TRUE(waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED)
+            << "the colour values stayed locked by another test";
         RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\Settings", 0,
                         nullptr, 0, KEY_SET_VALUE, nullptr, &key_, nullptr);
-        Set(kAnchorColor, nullptr);
-        Set(kAnchorColorVisited, nullptr);
+        for (const char* name : {kAnchorColor, kAnchorColorVisited}) RegDeleteValueA(key_, name);
     }
     ~AnchorColors() {
-        Set(kAnchorColor, nullptr);
-        Set(kAnchorColorVisited, nullptr);
+        for (const char* name : {kAnchorColor, kAnchorColorVisited}) RegDeleteValueA(key_, name);
         RegCloseKey(key_);
         ReleaseMutex(mutex_);
         CloseHandle(mutex_);
@@ -202,8 +187,8 @@ class HyperLinkTest : public ::testing::Test {
         return static_cast<int>(SendMessageA(link.Tooltip(), TTM_GETTOOLCOUNT, 0, 0));
     }
     // The centre of the link part, in the link's client coordinates, as a
-    // mouse message's lParam; and a point of the control off the link part:
-    // right of it when there is room, else below it.
+    // mouse message's lParam; and a point of the control right of it (the
+    // tests' link texts leave room there).
     static LPARAM InsideLink(const HyperLink& link) {
         const RECT& r = link.LinkRect();
         return MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
@@ -211,10 +196,7 @@ class HyperLinkTest : public ::testing::Test {
     static LPARAM OutsideLink(const HyperLink& link) {
         RECT client;
         GetClientRect(link.Handle(), &client);
-        const RECT& r = link.LinkRect();
-        if (client.right - r.right >= 4)
-            return MAKELPARAM(client.right - 2, (r.top + r.bottom) / 2);
-        return MAKELPARAM((r.left + r.right) / 2, client.bottom - 1);
+        return MAKELPARAM(client.right - 2, (link.LinkRect().top + link.LinkRect().bottom) / 2);
     }
 
     AnchorColors colors;  // first made, last gone

@@ -74,10 +74,9 @@ class ZentrailApp : public ::testing::Test {
     bool FocusReaches(int id) const {
         GUITHREADINFO info{};
         info.cbSize = sizeof info;
-        const auto focus = [&] {
-            return GetGUIThreadInfo(app_.ThreadId(), &info) && info.hwndFocus == Item(id);
-        };
-        return WaitFor(focus, kWindowMs);
+        return WaitFor(
+            [&] { return GetGUIThreadInfo(app_.ThreadId(), &info) && info.hwndFocus == Item(id); },
+            kWindowMs);
     }
     // Posted: a click that opens the About box returns only when it closes.
     void Click(int id) { PostMessageA(Item(id), BM_CLICK, 0, 0); }
@@ -92,13 +91,9 @@ class ZentrailApp : public ::testing::Test {
 // program's ANSI edit control makes them bytes of its code page.
 bool TypeUnicode(const std::wstring& text) {
     for (const wchar_t c : text) {
-        INPUT keys[2] = {};
-        for (INPUT& key : keys) {
-            key.type = INPUT_KEYBOARD;
-            key.ki.wScan = static_cast<WORD>(c);
-            key.ki.dwFlags = KEYEVENTF_UNICODE;
-        }
-        keys[1].ki.dwFlags |= KEYEVENTF_KEYUP;
+        INPUT keys[2] = {{INPUT_KEYBOARD, {}}, {INPUT_KEYBOARD, {}}};
+        keys[0].ki = {0, static_cast<WORD>(c), KEYEVENTF_UNICODE, 0, 0};
+        keys[1].ki = {0, static_cast<WORD>(c), KEYEVENTF_UNICODE | KEYEVENTF_KEYUP, 0, 0};
         if (SendInput(2, keys, sizeof(INPUT)) != 2) return false;
     }
     return true;

@@ -34,14 +34,19 @@
 #else
 #define SLOT(wrap, name, bytes) "_" wrap "_imp__" #name "@" #bytes
 #endif
-
-extern "C" decltype(&CreateFontIndirectA) realFont asm(SLOT("__real_", CreateFontIndirectA, 4));
-extern "C" decltype(&DeleteObject) realDeleteObject asm(SLOT("__real_", DeleteObject, 4));
-extern "C" decltype(&CreateCursor) realCreateCursor asm(SLOT("__real_", CreateCursor, 28));
-extern "C" decltype(&DestroyCursor) realDestroyCursor asm(SLOT("__real_", DestroyCursor, 4));
-extern "C" decltype(&VirtualAlloc) realVirtualAlloc asm(SLOT("__real_", VirtualAlloc, 16));
-extern "C" decltype(&VirtualFree) realVirtualFree asm(SLOT("__real_", VirtualFree, 12));
-extern "C" decltype(&SizeofResource) realSizeofResource asm(SLOT("__real_", SizeofResource, 8));
+// Each wrapped function: the system's own, and the one of this file it
+// goes through instead.
+#define WRAP(name, bytes, mine)                                              \
+    extern "C" decltype(&name) real##name asm(SLOT("__real_", name, bytes)); \
+    static decltype(name) mine;                                              \
+    decltype(&name) wrap##name asm(SLOT("__wrap_", name, bytes)) = mine;
+WRAP(CreateFontIndirectA, 4, MakeFont)
+WRAP(DeleteObject, 4, FreeObject)
+WRAP(CreateCursor, 28, MakeCursor)
+WRAP(DestroyCursor, 4, FreeCursor)
+WRAP(VirtualAlloc, 16, MakePages)
+WRAP(VirtualFree, 12, FreePages)
+WRAP(SizeofResource, 8, ResourceSize)
 
 static std::set<const void*> g_live;
 static long g_resourceSize = -1;  // -1: the real one
@@ -57,7 +62,7 @@ static BOOL Freed(const void* object, BOOL freed) {
     return freed;
 }
 
-static HFONT WINAPI MakeFont(const LOGFONTA* font) { return Made(realFont(font)); }
+static HFONT WINAPI MakeFont(const LOGFONTA* font) { return Made(realCreateFontIndirectA(font)); }
 static BOOL WINAPI FreeObject(HGDIOBJ object) { return Freed(object, realDeleteObject(object)); }
 static HCURSOR WINAPI MakeCursor(HINSTANCE instance, int x, int y, int cx, int cy,
                                  const void* andBits, const void* xorBits) {
@@ -74,16 +79,6 @@ static BOOL WINAPI FreePages(LPVOID address, SIZE_T size, DWORD type) {
 static DWORD WINAPI ResourceSize(HMODULE module, HRSRC resource) {
     const DWORD size = realSizeofResource(module, resource);
     return g_resourceSize < 0 ? size : static_cast<DWORD>(g_resourceSize);
-}
-
-extern "C" {
-decltype(&CreateFontIndirectA) wrapFont asm(SLOT("__wrap_", CreateFontIndirectA, 4)) = MakeFont;
-decltype(&DeleteObject) wrapDeleteObject asm(SLOT("__wrap_", DeleteObject, 4)) = FreeObject;
-decltype(&CreateCursor) wrapCreateCursor asm(SLOT("__wrap_", CreateCursor, 28)) = MakeCursor;
-decltype(&DestroyCursor) wrapDestroyCursor asm(SLOT("__wrap_", DestroyCursor, 4)) = FreeCursor;
-decltype(&VirtualAlloc) wrapVirtualAlloc asm(SLOT("__wrap_", VirtualAlloc, 16)) = MakePages;
-decltype(&VirtualFree) wrapVirtualFree asm(SLOT("__wrap_", VirtualFree, 12)) = FreePages;
-decltype(&SizeofResource) wrapSizeofResource asm(SLOT("__wrap_", SizeofResource, 8)) = ResourceSize;
 }
 
 namespace {
@@ -175,21 +170,6 @@ TEST(RunMainDialog, EndsWithTheQuitCodeOrWithoutAWindowGives0AndLeavesNothing) {
     }
 }
 
-TEST(ReadVersionText, ReadsTheFileVersionAndNothingFromAResourceTooShortForIt) {
-    const HMODULE own = GetModuleHandleA(nullptr);
-    const long whole = 40 + sizeof(VS_FIXEDFILEINFO);
-    // "2.0.0.1" is "2 . 0 . 0 . 1" there.
-    const std::string version = std::regex_replace(ZENTRAIL_VERSION, std::regex("\\."), " . ");
-    for (const long size : {0L, whole - 1, whole, -1L}) {
-        g_resourceSize = size;
-        std::string text = "v ";
-        const bool read = ReadVersionText(text, own);
-        g_resourceSize = -1;
-        EXPECT_EQ(size < 0 || size >= whole, read) << size;
-        EXPECT_EQ(read ? "v " + version : "v ", text) << size;
-    }
-}
-
 // While the About box runs over owner, every 20 ms: answer gets the dialog
 // this thread shows (a message box first, if any, then the box) and closes
 // it. Not the active window: a test in another process may hold the
@@ -229,7 +209,20 @@ std::string AboutTexts(HWND box) {
     return texts;
 }
 
-TEST(AboutBox, WithoutAVersionSaysSoThenOpensWithItsTemplateTexts) {
+// The reader of the version text first, then the box.
+TEST(AboutBox, ReadsTheVersionOrWithoutOneSaysSoThenOpensWithItsTemplateTexts) {
+    const HMODULE own = GetModuleHandleA(nullptr);
+    const long whole = 40 + sizeof(VS_FIXEDFILEINFO);
+    // "2.0.0.1" is "2 . 0 . 0 . 1" there.
+    const std::string version = std::regex_replace(ZENTRAIL_VERSION, std::regex("\\."), " . ");
+    for (const long size : {0L, whole - 1, whole, -1L}) {
+        g_resourceSize = size;
+        std::string text = "v ";
+        const bool read = ReadVersionText(text, own);
+        g_resourceSize = -1;
+        EXPECT_EQ(size < 0 || size >= whole, read) << size;
+        EXPECT_EQ(read ? "v " + version : "v ", text) << size;
+    }
     SKIP_WITHOUT_DISPLAY();
     ScratchWindow owner(WS_OVERLAPPEDWINDOW);
     std::string said, shown;

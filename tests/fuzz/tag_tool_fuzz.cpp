@@ -18,13 +18,11 @@
 #include "tag_tool.h"
 
 // Stops the run with a message; libFuzzer then keeps the input.
-#define FUZZ_CHECK(condition, what)                                                      \
-    do {                                                                                 \
-        if (!(condition)) {                                                              \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, what); \
-            std::abort();                                                                \
-        }                                                                                \
-    } while (0)
+static void Check(bool ok, const char* what, int line = __builtin_LINE()) {
+    if (ok) return;
+    std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, line, what);
+    std::abort();
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 1) return 0;
@@ -48,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const TagToolOptions options =
         ParseTagToolOptions(static_cast<int>(arguments.size()), argv.data());
     static zentrail::test::MemoryFile in, out, err;
-    FUZZ_CHECK(in.Reset(input) && out.Reset("") && err.Reset(""), "emptying the files");
+    Check(in.Reset(input) && out.Reset("") && err.Reset(""), "emptying the files");
     const auto before = static_cast<std::uint32_t>(std::time(nullptr));
     const int exit_code = RunTagTool(options, in.get(), out.get(), err.get());
     const auto after = static_cast<std::uint32_t>(std::time(nullptr));
@@ -59,13 +57,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // Bad usage: exit code 2, nothing written, one line on standard
         // error; help and version: something written, nothing said.
         const bool usage = options.action == TagToolOptions::Action::kUsageError;
-        FUZZ_CHECK(exit_code == (usage ? 2 : 0) && output.empty() == usage, "exit code, output");
-        FUZZ_CHECK(
-            usage ? errors.find('\n') + 1 == errors.size() && errors.size() > 1 : errors.empty(),
-            "standard error");
+        Check(exit_code == (usage ? 2 : 0) && output.empty() == usage, "exit code, output");
+        Check(usage ? errors.find('\n') + 1 == errors.size() && errors.size() > 1 : errors.empty(),
+              "standard error");
         return 0;
     }
-    FUZZ_CHECK(exit_code == 0 && errors.empty(), "a run that can read and write succeeds");
+    Check(exit_code == 0 && errors.empty(), "a run that can read and write succeeds");
 
     // The names given, else the lines of the input. A tag may hold line
     // feeds itself, so the output is matched piece by piece, not split.
@@ -86,11 +83,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return text;
     };
     for (const std::string& name : names) {
-        FUZZ_CHECK(take(options.tag + "_"), "each line starts with the tag");
+        Check(take(options.tag + "_"), "each line starts with the tag");
         const std::string code =
             zentrail::soak::ReferenceDigits(zentrail::soak::ReferenceChecksum(name));
         if (!code.empty()) {
-            FUZZ_CHECK(take(code + "\n"), "code differs from the reference");
+            Check(take(code + "\n"), "code differs from the reference");
             continue;
         }
         // An empty code: the first value seeded with the given second, or
@@ -102,8 +99,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             matched = take(fallback(second));
             if (second == last) break;
         }
-        FUZZ_CHECK(matched, "fallback number of the right second");
+        Check(matched, "fallback number of the right second");
     }
-    FUZZ_CHECK(position == output.size(), "nothing after the last tag");
+    Check(position == output.size(), "nothing after the last tag");
     return 0;
 }

@@ -41,7 +41,7 @@ const auto kExitedWithMinusOne = ::testing::ExitedWithCode(255);
 
 // A record has no line break of its own: the second continues the first's
 // last line. No format gives "No message" and a line feed.
-TEST_F(ReportAssertion, AppendsFourLineRecordsAndExitsWithMinusOne) {
+TEST_F(ReportAssertion, AppendsFourLineRecordsCutToSizeExitsWithMinusOneFromMacroAndBoost) {
     EXPECT_EXIT(loomkit::report_assertion("a", "b.cpp", 1, "%s=%d", "x", 5), kExitedWithMinusOne,
                 "");
     EXPECT_EXIT(loomkit::report_assertion("c", "d.cpp", 2, nullptr), kExitedWithMinusOne, "");
@@ -49,9 +49,7 @@ TEST_F(ReportAssertion, AppendsFourLineRecordsAndExitsWithMinusOne) {
         "LOOMKIT_ASSERT(a):\nfile:b.cpp / \n line:1 / \n message: x=5"
         "LOOMKIT_ASSERT(c):\nfile:d.cpp / \n line:2 / \n message: No message\n",
         TakeLog());
-}
-
-TEST_F(ReportAssertion, CutsLongMessageAndRecord) {
+    // Long messages and records are cut.
     const std::string long_message(5000, 'm');
     EXPECT_EXIT(loomkit::report_assertion("m", "f", 3, "%s", long_message.c_str()),
                 kExitedWithMinusOne, "");
@@ -61,10 +59,7 @@ TEST_F(ReportAssertion, CutsLongMessageAndRecord) {
     EXPECT_EXIT(loomkit::report_assertion(long_check.c_str(), "f", 3, "x"), kExitedWithMinusOne,
                 "");
     EXPECT_EQ(2047u, TakeLog().size());
-}
-
-// The macro reports its check's text; Boost's own checks are routed here.
-TEST_F(ReportAssertion, MacroAndBoostChecksReachTheLog) {
+    // The macro reports its check's text; Boost's own checks are routed here.
     const int n = 12;
     LOOMKIT_ASSERT(n > 10);  // a passing check does nothing
     EXPECT_EXIT(LOOMKIT_ASSERT(n < 10), kExitedWithMinusOne, "");

@@ -24,7 +24,7 @@ using namespace std::string_literals;
 using loomkit::array_to_string;
 
 // Both modes against the NUL-pair rule; the strict one throws on a pair.
-TEST(ArrayToString, KeepsTheBytesBeforeTheFirstNulPair) {
+TEST(TextConversions, ArrayKeepsTheBytesBeforeTheFirstNulPairDecimalAgreesWithStd) {
     for (const std::string& input : {""s, "abc"s, "a\0b"s, "\0a"s, "\0"s, "a\0"s, "ab\0\0cd"s,
                                      "\0\0"s, "abc\0\0"s, "a\0b\0c"s}) {
         const auto count = static_cast<std::uint32_t>(input.size());
@@ -41,10 +41,7 @@ TEST(ArrayToString, KeepsTheBytesBeforeTheFirstNulPair) {
         }
     }
     EXPECT_EQ("", array_to_string::convert(nullptr, 0, true));
-}
-
-// Unsigned, whatever the top bit; the formatter keeps the text around "%d".
-TEST(DecimalText, AgreesWithTheStandardLibrary) {
+    // Unsigned, whatever the top bit; the formatter keeps the text around "%d".
     const zentrail::test::TestSeed seed;
     std::mt19937 random(seed.value());
     for (int i = 0; i < 1000; ++i) {
@@ -57,9 +54,27 @@ TEST(DecimalText, AgreesWithTheStandardLibrary) {
     EXPECT_THROW(loomkit::format_one_value(nullptr, 1), boost::io::too_many_args);
 }
 
+// A control's text as the platform would report it: a length, then a copy
+// that may come out shorter (the text changed in between) or unterminated.
+struct FakeControl : loomkit::text_source {
+    FakeControl(std::int32_t length, std::string copied, bool terminate)
+        : length_(length), copied_(std::move(copied)), terminate_(terminate) {}
+    std::int32_t TextLength() const override { return length_; }
+    void CopyText(char* buffer, std::int32_t size) const override {
+        given_size = size;
+        const auto n = std::min(copied_.size(), static_cast<std::size_t>(size));
+        std::memcpy(buffer, copied_.data(), n);
+        if (terminate_ && n < static_cast<std::size_t>(size)) buffer[n] = '\0';
+    }
+    mutable std::int32_t given_size = -1;
+    std::int32_t length_;
+    std::string copied_;
+    bool terminate_;
+};
+
 // The exact size, bytes kept when growing; a refused request throws with the
 // size, unsigned, and a refused growth leaves the old block to the caller.
-TEST(ScopedBuffer, ExactSizeKeptBytesAndExhaustion) {
+TEST(ScopedBuffer, ExactSizeKeptBytesAndExhaustionWindowTextReadThroughIt) {
     loomkit::scoped_buffer_base buffer;
     EXPECT_FALSE(buffer.Allocate(nullptr, 0));
     EXPECT_EQ(nullptr, buffer.data);
@@ -82,30 +97,7 @@ TEST(ScopedBuffer, ExactSizeKeptBytesAndExhaustion) {
         EXPECT_EQ(0u, other.size);
     }
     EXPECT_EQ(0, std::memcmp(buffer.data, "abcd", 4));  // still ours, not freed
-}
-
-// A control's text as the platform would report it: a length, then a copy
-// that may come out shorter (the text changed in between) or unterminated.
-class FakeControl : public loomkit::text_source {
-  public:
-    FakeControl(std::int32_t length, std::string copied, bool terminate)
-        : length_(length), copied_(std::move(copied)), terminate_(terminate) {}
-    std::int32_t TextLength() const override { return length_; }
-    void CopyText(char* buffer, std::int32_t size) const override {
-        given_size = size;
-        const auto n = std::min(copied_.size(), static_cast<std::size_t>(size));
-        std::memcpy(buffer, copied_.data(), n);
-        if (terminate_ && n < static_cast<std::size_t>(size)) buffer[n] = '\0';
-    }
-    mutable std::int32_t given_size = -1;
-
-  private:
-    std::int32_t length_;
-    std::string copied_;
-    bool terminate_;
-};
-
-TEST(WindowText, ReadsUpToTheFirstNulWithinTheReportedLength) {
+    // The window-text reader over a fake control.
     // Reported length, copied text, terminated, expected.
     for (const auto& [length, copied, terminate, expected] :
          std::vector<std::tuple<std::int32_t, std::string, bool, std::string>>{

@@ -2,17 +2,15 @@
 // the exit code, and nothing left running.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <fstream>
+#include <iterator>
 #include <regex>
-#include <sstream>
 #include <string>
 
 #include "test_support.h"
 
 namespace {
 
-constexpr int kMessageBoxTextId = 0xFFFF;
 // The notice as the user should read it; the program keeps it in code page
 // 932 and shows it through the 8-bit message box.
 constexpr char kNoticeUtf8[] =
@@ -22,41 +20,22 @@ constexpr char kNoticeUtf8[] =
 std::wstring Widen(const std::string& text, UINT codePage) {
     std::wstring wide(text.size() + 1, L'\0');
     wide.resize(static_cast<std::size_t>(
-        std::max(0, MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()),
-                                        &wide[0], static_cast<int>(wide.size())))));
+        MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), &wide[0],
+                            static_cast<int>(wide.size()))));
     return wide;
 }
 
 std::string Narrow(const std::wstring& text, UINT codePage) {
     std::string narrow(text.size() * 2 + 1, '\0');
-    narrow.resize(static_cast<std::size_t>(std::max(
-        0, WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), &narrow[0],
-                               static_cast<int>(narrow.size()), nullptr, nullptr))));
+    narrow.resize(static_cast<std::size_t>(
+        WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), &narrow[0],
+                            static_cast<int>(narrow.size()), nullptr, nullptr)));
     return narrow;
 }
 
-BOOL CALLBACK TakeIfMessageBox(HWND window, LPARAM found) {
-    // Visible only once WM_INITDIALOG has laid the box out.
-    if (zentrail::drive::ClassOf(window) != "#32770" || !IsWindowVisible(window) ||
-        zentrail::drive::TextOf(window) != "Message") {
-        return TRUE;
-    }
-    *reinterpret_cast<HWND*>(found) = window;
-    return FALSE;
-}
-
-int VisibleButtons(HWND box) {
-    int buttons = 0;
-    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        buttons += zentrail::drive::ClassOf(child) == "Button" && IsWindowVisible(child);
-    }
-    return buttons;
-}
-
 std::string ReadFile(const std::string& path) {
-    std::ostringstream text;
-    text << std::ifstream(path, std::ios::binary).rdbuf();
-    return text.str();
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 // A fresh folder for the probe to run in, and a job that ends whatever the
@@ -64,9 +43,6 @@ std::string ReadFile(const std::string& path) {
 // fails half-way.
 struct Sandbox {
     Sandbox() {
-        char base[MAX_PATH] = {};
-        GetTempPathA(MAX_PATH, base);
-        folder = std::string(base) + "zentrail-report-" + std::to_string(GetCurrentProcessId());
         CreateDirectoryA(folder.c_str(), nullptr);
         JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
         limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
@@ -85,15 +61,14 @@ struct Sandbox {
         return info.ActiveProcesses;
     }
 
-    std::string folder;
+    const std::string folder = ProbePath() + ".report-" + std::to_string(GetCurrentProcessId());
     HANDLE job = CreateJobObjectA(nullptr, nullptr);
 };
 
 TEST(ReportAssertion, LogsShowsTheNoticeAndEndsTheProcessWithMinusOne) {
     SKIP_WITHOUT_DISPLAY();
     Sandbox sandbox;
-    const std::string probe = ProbePath();
-    std::string commandLine = "\"" + probe + "\" report";
+    std::string commandLine = "\"" + ProbePath() + "\" report";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
@@ -101,7 +76,7 @@ TEST(ReportAssertion, LogsShowsTheNoticeAndEndsTheProcessWithMinusOne) {
     ASSERT_TRUE(CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE,
                                CREATE_SUSPENDED | DEBUG_ONLY_THIS_PROCESS, nullptr,
                                sandbox.folder.c_str(), &startup, &process))
-        << "cannot start " << probe;
+        << "cannot start " << commandLine;
     AssignProcessToJobObject(sandbox.job, process.hProcess);
     ResumeThread(process.hThread);
 
@@ -110,8 +85,7 @@ TEST(ReportAssertion, LogsShowsTheNoticeAndEndsTheProcessWithMinusOne) {
     std::string debugOutput, logWhenShown;
     std::wstring boxWideText;
     bool outputBeforeBox = false, exited = false;
-    int buttons = 0;
-    DWORD exitCode = 0;
+    DWORD exitCode = 0, buttons = 0;
     for (const DWORD start = GetTickCount(); !exited && GetTickCount() - start < 20000;) {
         DEBUG_EVENT event{};
         if (WaitForDebugEvent(&event, 20)) {
@@ -132,29 +106,27 @@ TEST(ReportAssertion, LogsShowsTheNoticeAndEndsTheProcessWithMinusOne) {
             }
             ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
         }
-        if (box != nullptr) continue;
-        EnumThreadWindows(process.dwThreadId, TakeIfMessageBox, reinterpret_cast<LPARAM>(&box));
-        if (box == nullptr) continue;
+        // Visible only once WM_INITDIALOG has laid the box out.
+        if (box != nullptr || !IsWindowVisible(FindWindowA("#32770", "Message"))) continue;
+        box = FindWindowA("#32770", "Message");
         logWhenShown = ReadFile(sandbox.Log());
-        const HWND text = GetDlgItem(box, kMessageBoxTextId);
         wchar_t wide[1024] = {};
-        GetWindowTextW(text, wide, 1024);
+        GetDlgItemTextW(box, 0xFFFF, wide, 1024);  // the message box's text
         boxWideText = wide;
-        buttons = VisibleButtons(box);
+        for (HWND b = nullptr; (b = FindWindowExA(box, b, "Button", nullptr)) != nullptr;)
+            buttons += IsWindowVisible(b) != FALSE;
         PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
     }
-    if (!exited) TerminateProcess(process.hProcess, 0);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    // Nothing that the probe started may outlive the test.
+    // Nothing that the probe started may outlive the test, nor the probe itself.
     TerminateJobObject(sandbox.job, 0);
     EXPECT_TRUE(WaitUntil([&] { return sandbox.ActiveProcesses() == 0; }))
         << sandbox.ActiveProcesses() << " processes left running";
 
     ASSERT_NE(nullptr, box) << "no notice";
-    ASSERT_TRUE(exited);
-    EXPECT_EQ(0xFFFFFFFFu, exitCode);
+    EXPECT_TRUE(exited && exitCode == 0xFFFFFFFFu) << exitCode;
     // Four lines, CR LF between them, none after the last; on disk before the
     // notice shows.
     const std::string log = ReadFile(sandbox.Log());
@@ -177,7 +149,7 @@ TEST(ReportAssertion, LogsShowsTheNoticeAndEndsTheProcessWithMinusOne) {
     const std::string notice = Narrow(Widen(kNoticeUtf8, CP_UTF8), 932);
     ASSERT_FALSE(notice.empty()) << "no code page 932 on this system";
     EXPECT_EQ(Widen(notice, CP_ACP), boxWideText);
-    EXPECT_EQ(1, buttons);
+    EXPECT_EQ(1u, buttons);
 }
 
 }  // namespace

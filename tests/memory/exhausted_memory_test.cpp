@@ -3,13 +3,11 @@
 // build's ASan) must find nothing left behind at exit.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
 #include <exception>
 #include <functional>
 #include <new>
 #include <random>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -68,15 +66,22 @@ void Sweep(const Run& run, const std::string& clean,
 
 const std::string kLongName = "a name well beyond the short-string buffer";
 const std::string kWithPair = std::string("lone \0 nul, then a pair \0\0 and more", 35);
-const std::string kStrictError = "error: array_to_string::convert function: cannot convert";
 
 std::string Convert(const std::string& text, bool strict) {
     return loomkit::array_to_string::convert(text.data(), static_cast<std::uint32_t>(text.size()),
                                              strict);
 }
 
+// A text source that allocates nothing itself.
+struct FixedSource : loomkit::text_source {
+    std::int32_t TextLength() const override { return static_cast<std::int32_t>(kLongName.size()); }
+    void CopyText(char* buffer, std::int32_t size) const override {
+        std::strncpy(buffer, kLongName.c_str(), static_cast<std::size_t>(size));
+    }
+};
+
 // Paths whose every allocation is a string or formatter of the C++ heap.
-TEST(ExhaustedMemory, StringPathsThrowBadAllocGeneratorGivesNoNumber) {
+TEST(ExhaustedMemory, EveryPathEndsInItsDocumentedResult) {
     const auto bad_alloc = [](long, long) { return std::string("bad_alloc"); };
     Sweep([] { return loomkit::to_decimal_text(4294967295u); }, "4294967295", bad_alloc);
     Sweep([] { return Convert(kWithPair, false); },
@@ -84,7 +89,8 @@ TEST(ExhaustedMemory, StringPathsThrowBadAllocGeneratorGivesNoNumber) {
     Sweep([] { return Convert(kLongName, true); }, kLongName, bad_alloc);
     // The strict conversion's own error needs its message: bad_alloc when
     // that memory cannot be had either.
-    Sweep([] { return Convert(kWithPair, true); }, kStrictError, bad_alloc);
+    Sweep([] { return Convert(kWithPair, true); },
+          "error: array_to_string::convert function: cannot convert", bad_alloc);
     static MtGenerator made_before(7u);
     Sweep([] { return ComposeTag(kLongName, kLongName, made_before); },
           zentrail::soak::ReferenceOutput(kLongName, kLongName), bad_alloc);
@@ -97,19 +103,8 @@ TEST(ExhaustedMemory, StringPathsThrowBadAllocGeneratorGivesNoNumber) {
         },
         "tag_" + std::to_string(std::mt19937(1u)()),
         [](long site, long) { return site == 1 ? "null tag_" : "bad_alloc"; });
-}
-
-// A text source that allocates nothing itself.
-class FixedSource : public loomkit::text_source {
-  public:
-    std::int32_t TextLength() const override { return static_cast<std::int32_t>(kLongName.size()); }
-    void CopyText(char* buffer, std::int32_t size) const override {
-        std::strncpy(buffer, kLongName.c_str(), static_cast<std::size_t>(size));
-    }
-};
-
-// The text buffer first, as scoped_buffer's error; the caller's text is left.
-TEST(ExhaustedMemory, WindowTextFailsWithTheCallersTextUnchanged) {
+    // The window text's buffer first, as scoped_buffer's error; the caller's
+    // text is left.
     Sweep(
         [] {
             std::string out = "unchanged";
@@ -126,11 +121,8 @@ TEST(ExhaustedMemory, WindowTextFailsWithTheCallersTextUnchanged) {
             return "error: scoped_buffer_base::Allocate() Output Memory" +
                    std::to_string(kLongName.size() + 1) + "byte";
         });
-}
-
-// zentrail-tag, names from the arguments and from standard input: it writes
-// every line, or whole lines and then exit code 1 and why.
-TEST(ExhaustedMemory, TagToolWritesWholeLinesOrSaysOutOfMemory) {
+    // zentrail-tag, names from the arguments and from standard input: it writes
+    // every line, or whole lines and then exit code 1 and why.
     const std::string all = "x_1Qafmj\nx_2657703298\n";
     const struct {
         std::vector<const char*> argv;

@@ -111,18 +111,6 @@ class ProgramResources : public ::testing::TestWithParam<Program> {
     HMODULE module = nullptr;
 };
 
-TEST_P(ProgramResources, AreExactlyTheProgramsAllUsEnglish) {
-    std::vector<std::string> found;
-    EnumResourceTypesA(module, OnType, reinterpret_cast<LONG_PTR>(&found));
-    std::sort(found.begin(), found.end());
-    std::string joined;
-    for (const std::string& entry : found) joined += entry + "|";
-    EXPECT_EQ(
-        "14 128 1033 32x4 16x4|14 202 1033 32x4 16x4 32x8 16x8|16 1 1033|24 1 1033|"
-        "3 * 1033|3 * 1033|3 * 1033|3 * 1033|3 * 1033|3 * 1033|5 100 1033|5 129 1033|",
-        joined);
-}
-
 // The two templates as designed, written out here once with the styles as
 // numbers, so that an edit of the resource script cannot carry the test
 // along with it: per dialog its header, then per control (after "|") style,
@@ -157,7 +145,16 @@ std::string Hex(std::uint32_t value) {
     return std::string(text, std::to_chars(text, text + sizeof text, value, 16).ptr);
 }
 
-TEST_P(ProgramResources, DialogTemplatesAreAsDesigned) {
+TEST_P(ProgramResources, AreExactlyTheProgramsAllUsEnglishWithTheDialogsAsDesigned) {
+    std::vector<std::string> resources;
+    EnumResourceTypesA(module, OnType, reinterpret_cast<LONG_PTR>(&resources));
+    std::sort(resources.begin(), resources.end());
+    std::string joined;
+    for (const std::string& entry : resources) joined += entry + "|";
+    EXPECT_EQ(
+        "14 128 1033 32x4 16x4|14 202 1033 32x4 16x4 32x8 16x8|16 1 1033|24 1 1033|"
+        "3 * 1033|3 * 1033|3 * 1033|3 * 1033|3 * 1033|3 * 1033|5 100 1033|5 129 1033|",
+        joined);
     for (const auto& [id, expected] : kDialogs) {
         const std::string_view bytes = Find(RT_DIALOG, id);
         Reader in{bytes};
@@ -187,7 +184,16 @@ TEST_P(ProgramResources, DialogTemplatesAreAsDesigned) {
 
 // The numbers are also read by the About box's reader in process, from the
 // same resources.
-TEST_P(ProgramResources, VersionBlockCarriesTheVersionAndItsStrings) {
+TEST_P(ProgramResources, ManifestAndVersionBlockAreTheProgramsAndCarryTheVersion) {
+    // The manifest's dependency itself is seen bound by the loader, below.
+    const std::string xml(Find(RT_MANIFEST, 1));
+    const std::string arch = std::string("processorArchitecture=\"") + GetParam().architecture;
+    EXPECT_EQ(0u, xml.find("<?xml"));
+    for (const char* part : {"<assemblyIdentity type=\"win32\" name=\"Zentrail\"",
+                             "<description>Zentrail Application</description>", "<supportedOS ",
+                             "level=\"asInvoker\"", "uiAccess=\"false\""})
+        EXPECT_NE(std::string::npos, xml.find(part)) << part;
+    EXPECT_NE(xml.find(arch), xml.rfind(arch)) << "the program's and the dependency's";
     DWORD ignored = 0;
     std::vector<char> block(GetFileVersionInfoSizeA(path.c_str(), &ignored));
     ASSERT_TRUE(
@@ -216,18 +222,6 @@ TEST_P(ProgramResources, VersionBlockCarriesTheVersionAndItsStrings) {
     EXPECT_EQ("Zentrail Module|" ZENTRAIL_VERSION_NUMBERS_TEXT "|Zentrail2|" ZENTRAIL_COPYRIGHT_LINE
               "|Zentrail.exe|Zentrail Module|" ZENTRAIL_VERSION_NUMBERS_TEXT "|",
               strings);
-}
-
-// The dependency itself is seen bound by the loader, below.
-TEST_P(ProgramResources, ManifestNamesTheProgramAndAsksToRunAsInvoker) {
-    const std::string xml(Find(RT_MANIFEST, 1));
-    const std::string arch = std::string("processorArchitecture=\"") + GetParam().architecture;
-    EXPECT_EQ(0u, xml.find("<?xml"));
-    for (const char* part : {"<assemblyIdentity type=\"win32\" name=\"Zentrail\"",
-                             "<description>Zentrail Application</description>", "<supportedOS ",
-                             "level=\"asInvoker\"", "uiAccess=\"false\""})
-        EXPECT_NE(std::string::npos, xml.find(part)) << part;
-    EXPECT_NE(xml.find(arch), xml.rfind(arch)) << "the program's and the dependency's";
 }
 
 INSTANTIATE_TEST_SUITE_P(Programs, ProgramResources, ::testing::ValuesIn(kPrograms));

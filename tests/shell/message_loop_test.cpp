@@ -3,10 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
-#include <iterator>
 #include <map>
 #include <string>
 #include <thread>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "shell/app_module.h"
@@ -36,30 +37,19 @@ TEST(ThreadLoopMap, KeepsOrderAndDuplicatesAndTheFirstPairWins) {
 
     // The last pair gone leaves no arrays, and the map still takes pairs.
     for (DWORD key : {6, 5, 7}) EXPECT_TRUE(map.Erase(key));
-    EXPECT_EQ(nullptr, map.keys);
-    EXPECT_EQ(nullptr, map.values);
-    EXPECT_EQ(0, map.count);
+    EXPECT_TRUE(map.keys == nullptr && map.values == nullptr && map.count == 0);
     ASSERT_TRUE(map.Insert(9, LoopNo(9)));
     EXPECT_EQ(LoopNo(9), map.Find(9));
 }
 
-// A module of the test's own, so that its lists start empty.
-class ModuleState : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        module.Initialise(GetModuleHandleA(nullptr));
-        module.loops = &map;
-    }
-    void TearDown() override {
-        module.loops = nullptr;
-        module.Shutdown();
-    }
-
+// A module of the test's own, so that its lists start empty. A thread takes
+// its own newest record first, past another thread's; a cancel unlinks only
+// that record.
+TEST(ModuleState, EachThreadFindsItsOwnLoopAndTakesItsOwnNewestRecordFirst) {
     ThreadLoopMap map;
     AppModule module;
-};
-
-TEST_F(ModuleState, EachThreadFindsItsOwnLoop) {
+    module.Initialise(GetModuleHandleA(nullptr));
+    module.loops = &map;
     DWORD otherThread = 0;
     ASSERT_TRUE(module.RegisterLoop(LoopNo(1)));
     std::thread([&] {
@@ -68,16 +58,11 @@ TEST_F(ModuleState, EachThreadFindsItsOwnLoop) {
     }).join();
     EXPECT_EQ(LoopNo(1), module.LoopForThread(GetCurrentThreadId()));
     EXPECT_EQ(LoopNo(2), module.LoopForThread(otherThread));
-
     EXPECT_TRUE(module.UnregisterLoop());
     EXPECT_EQ(nullptr, module.LoopForThread(GetCurrentThreadId()));
     EXPECT_EQ(LoopNo(2), module.LoopForThread(otherThread));
     EXPECT_FALSE(module.UnregisterLoop());
-}
 
-// A thread takes its own newest record first, past another thread's; a
-// cancel unlinks only that record.
-TEST_F(ModuleState, EachThreadTakesItsOwnNewestRecordFirst) {
     PendingCreation first, theirs, middle, last, never;
     module.PushCreation(&first, ObjectNo(1));
     std::thread([&] { module.PushCreation(&theirs, ObjectNo(2)); }).join();
@@ -88,6 +73,8 @@ TEST_F(ModuleState, EachThreadTakesItsOwnNewestRecordFirst) {
     std::vector<BoundWindow*> taken;
     for (int i = 0; i < 3; ++i) taken.push_back(module.TakeCreation());
     EXPECT_EQ((std::vector<BoundWindow*>{ObjectNo(3), ObjectNo(1), nullptr}), taken);
+    module.loops = nullptr;
+    module.Shutdown();
 }
 
 // --- The message loop ---------------------------------------------------------------
@@ -96,15 +83,24 @@ constexpr UINT kSystemTimer = 0x0118;
 // No user activity, then some: what the scripted loop below posts.
 constexpr UINT kQuietThenActive[] = {WM_MOUSEMOVE, WM_PAINT, WM_NCMOUSEMOVE, kSystemTimer, WM_APP};
 
-// Logs its letter when asked; upper case consumes.
-struct LetterFilter : PreDispatchFilter {
-    LetterFilter(char name, std::string& into) : letter(name), log(into) {}
+// Logs its letter when asked, as a filter or as an idle task. A filter in
+// upper case consumes; a task's first run may add another, which still runs
+// in the same pass.
+struct Letter : PreDispatchFilter, IdleTask {
+    Letter(char name, std::string& into) : letter(name), log(into) {}
     BOOL FilterMessage(MSG*) override {
         log += letter;
         return std::isupper(letter) ? TRUE : FALSE;
     }
+    BOOL RunIdle() override {
+        log += letter;
+        if (then != nullptr) loop->AddIdleTask(std::exchange(then, nullptr));
+        return TRUE;
+    }
     char letter;
     std::string& log;
+    MessageLoop* loop = nullptr;
+    IdleTask* then = nullptr;
 };
 
 // Filters by letter, in the order they are added: lower case passes, upper
@@ -120,7 +116,7 @@ TEST(MessageLoopFilters, NewestFirstAndAConsumingFilterEndsTheWalk) {
     };
     for (const auto& c : cases) {
         std::string log;
-        std::map<char, LetterFilter> filters;
+        std::map<char, Letter> filters;
         MessageLoop loop;
         for (const char letter : c.added) {
             if (letter != '-') filters.try_emplace(letter, letter, log);
@@ -132,30 +128,14 @@ TEST(MessageLoopFilters, NewestFirstAndAConsumingFilterEndsTheWalk) {
     }
 }
 
-// Logs its letter; the first run may add a task, which still runs in the pass.
-struct LetterTask : IdleTask {
-    LetterTask(char name, std::string& into, MessageLoop* adder = nullptr,
-               IdleTask* added = nullptr)
-        : letter(name), log(into), loop(adder), toAdd(added) {}
-    BOOL RunIdle() override {
-        log += letter;
-        if (loop != nullptr) loop->AddIdleTask(toAdd);
-        loop = nullptr;
-        return TRUE;
-    }
-    char letter;
-    std::string& log;
-    MessageLoop* loop;
-    IdleTask* toAdd;
-};
-
 TEST(MessageLoopIdle, TasksRunOldestFirstAndTheResultIsAlwaysFalse) {
     std::string log;
     MessageLoop loop;
-    LetterTask late('c', log), first('a', log, &loop, &late), second('b', log);
-    for (IdleTask* task : {&first, static_cast<LetterTask*>(nullptr), &second}) {
+    Letter late('c', log), first('a', log), second('b', log);
+    first.loop = &loop;
+    first.then = &late;
+    for (IdleTask* task : {&first, static_cast<Letter*>(nullptr), &second})
         ASSERT_TRUE(loop.AddIdleTask(task));
-    }
     EXPECT_FALSE(loop.RunIdleTasks(0));
     EXPECT_EQ("abc", log);
 }
@@ -163,17 +143,16 @@ TEST(MessageLoopIdle, TasksRunOldestFirstAndTheResultIsAlwaysFalse) {
 TEST(MessageLoopIdle, OnlyMessagesOutsideTheFourRestartIdleProcessing) {
     const UINT messages[] = {WM_MOUSEMOVE, WM_PAINT, WM_NCMOUSEMOVE, kSystemTimer, WM_TIMER,
                              WM_KEYDOWN,   WM_CHAR,  WM_NULL,        WM_APP};
-    for (std::size_t i = 0; i < std::size(messages); ++i) {
-        const MSG msg{nullptr, messages[i], 0, 0, 0, {}};
-        EXPECT_EQ(i >= 4, MessageLoop::RestartsIdle(&msg) != FALSE) << messages[i];
+    for (const UINT& message : messages) {
+        const MSG msg{nullptr, message, 0, 0, 0, {}};
+        EXPECT_EQ(&message - messages >= 4, MessageLoop::RestartsIdle(&msg) != FALSE) << message;
     }
 }
 
 // Logs the idle passes ("idle" + count) and the thread messages, which it
 // consumes: the first pass wants another, the second posts messages of no
 // user activity and then one of some, and the next idle period quits.
-class ScriptedLoop : public MessageLoop, public PreDispatchFilter {
-  public:
+struct ScriptedLoop : MessageLoop, PreDispatchFilter {
     BOOL FilterMessage(MSG* message) override {
         if (message->hwnd == nullptr) log.push_back("m" + std::to_string(message->message));
         return TRUE;
@@ -214,8 +193,7 @@ struct KeepAway : PreDispatchFilter {
 
 TEST(MessageLoopPump, ConsumedMessagesAreNotDispatched) {
     SKIP_WITHOUT_DISPLAY();
-    bool keptAlive = false, closed = false;
-    int result = -1;
+    std::tuple<int, bool, bool> outcome;  // the result; which windows are still there
     std::thread([&] {
         ScratchWindow kept, dispatched;
         KeepAway filter;
@@ -226,13 +204,9 @@ TEST(MessageLoopPump, ConsumedMessagesAreNotDispatched) {
         PostMessageA(kept.get(), WM_CLOSE, 0, 0);
         PostMessageA(dispatched.get(), WM_CLOSE, 0, 0);
         PostQuitMessage(5);
-        result = loop.Pump();
-        keptAlive = IsWindow(kept.get());
-        closed = !IsWindow(dispatched.get());
+        outcome = {loop.Pump(), IsWindow(kept.get()) != FALSE, IsWindow(dispatched.get()) != FALSE};
     }).join();
-    EXPECT_EQ(5, result);
-    EXPECT_TRUE(keptAlive);
-    EXPECT_TRUE(closed);
+    EXPECT_EQ(std::make_tuple(5, true, false), outcome);
 }
 
 // --- Placement ---------------------------------------------------------------------
@@ -258,14 +232,16 @@ TEST(CentredPosition, CentresThenPullsTheNearEdgeInside) {
     };
     for (const auto& c : cases) {
         const POINT at = CentredPosition(c.box, c.target, c.area);
-        EXPECT_EQ(c.expected.x, at.x) << &c - cases;
-        EXPECT_EQ(c.expected.y, at.y) << &c - cases;
+        EXPECT_EQ(std::make_pair(c.expected.x, c.expected.y), std::make_pair(at.x, at.y))
+            << &c - cases;
     }
 }
 
-POINT TopLeft(HWND window) {
+// A window's top-left corner in the client coordinates of in, or on the screen.
+std::pair<LONG, LONG> TopLeft(HWND window, HWND in = nullptr) {
     RECT box{};
     GetWindowRect(window, &box);
+    MapWindowPoints(nullptr, in, reinterpret_cast<POINT*>(&box), 1);
     return {box.left, box.top};
 }
 
@@ -281,10 +257,10 @@ TEST(PlaceWindowCentred, CentresOverAVisibleOwnerElseOnTheWorkArea) {
         if (show >= 0) ShowWindow(owner.get(), show);
         ScratchWindow owned(WS_POPUP, show == -2 ? nullptr : owner.get(), RECT{3, 5, 203, 105});
         EXPECT_TRUE(PlaceWindowCentred(owned.get(), nullptr));
-        const RECT target = show == SW_SHOWNOACTIVATE ? ownerPlace : workArea;
-        const POINT at = TopLeft(owned.get());
-        EXPECT_EQ((target.left + target.right) / 2 - 100, at.x) << show;
-        EXPECT_EQ((target.top + target.bottom) / 2 - 50, at.y) << show;
+        const RECT t = show == SW_SHOWNOACTIVATE ? ownerPlace : workArea;
+        EXPECT_EQ(std::make_pair((t.left + t.right) / 2 - 100, (t.top + t.bottom) / 2 - 50),
+                  TopLeft(owned.get()))
+            << show;
     }
 }
 
@@ -294,18 +270,15 @@ TEST(PlaceWindowCentred, AWindowToCentreOnWinsAndAChildGoesIntoItsParentsClientA
     ScratchWindow other(WS_POPUP | WS_VISIBLE, nullptr, RECT{200, 150, 400, 350});
     ScratchWindow window(WS_POPUP, owner.get(), RECT{0, 0, 100, 60});
     EXPECT_TRUE(PlaceWindowCentred(window.get(), other.get()));
-    EXPECT_EQ(250, TopLeft(window.get()).x);
-    EXPECT_EQ(220, TopLeft(window.get()).y);
+    EXPECT_EQ(std::make_pair(250L, 220L), TopLeft(window.get()));
 
     ScratchWindow parent(WS_POPUP | WS_CAPTION, nullptr, RECT{50, 60, 450, 360});
     ScratchWindow child(WS_CHILD, parent.get(), RECT{0, 0, 100, 40});
     EXPECT_TRUE(PlaceWindowCentred(child.get(), nullptr));
     RECT client{};
     GetClientRect(parent.get(), &client);
-    POINT at = TopLeft(child.get());
-    ScreenToClient(parent.get(), &at);
-    EXPECT_EQ(client.right / 2 - 50, at.x);
-    EXPECT_EQ(client.bottom / 2 - 20, at.y);
+    EXPECT_EQ(std::make_pair(client.right / 2 - 50, client.bottom / 2 - 20),
+              TopLeft(child.get(), parent.get()));
 }
 
 }  // namespace

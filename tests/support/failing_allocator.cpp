@@ -41,35 +41,28 @@ void* __real_malloc(std::size_t size);
 void* __real_calloc(std::size_t count, std::size_t size);
 void* __real_realloc(void* block, std::size_t size);
 
-void* __wrap_malloc(std::size_t size) { return Refuse() ? nullptr : __real_malloc(size); }
-void* __wrap_calloc(std::size_t count, std::size_t size) {
-    return Refuse() ? nullptr : __real_calloc(count, size);
+void* __wrap_malloc(std::size_t n) { return Refuse() ? nullptr : __real_malloc(n); }
+void* __wrap_calloc(std::size_t n, std::size_t s) {
+    return Refuse() ? nullptr : __real_calloc(n, s);
 }
 // A refused growth leaves the old block as it was, as realloc does.
-void* __wrap_realloc(void* block, std::size_t size) {
-    return Refuse() ? nullptr : __real_realloc(block, size);
-}
+void* __wrap_realloc(void* p, std::size_t n) { return Refuse() ? nullptr : __real_realloc(p, n); }
 }
 
 // operator new on top of the wrapped malloc, so that one count covers both
 // heaps; its blocks go back through free.
 namespace {
-void* AllocateNoThrow(std::size_t size) noexcept { return __wrap_malloc(size == 0 ? 1 : size); }
-void* Allocate(std::size_t size) {
-    void* block = AllocateNoThrow(size);
-    if (block == nullptr) throw std::bad_alloc();
-    return block;
+void* AllocateNoThrow(std::size_t n) noexcept { return __wrap_malloc(n == 0 ? 1 : n); }
+void* Allocate(std::size_t n) {
+    if (void* block = AllocateNoThrow(n)) return block;
+    throw std::bad_alloc();
 }
 }  // namespace
 
-void* operator new(std::size_t size) { return Allocate(size); }
-void* operator new[](std::size_t size) { return Allocate(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    return AllocateNoThrow(size);
-}
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-    return AllocateNoThrow(size);
-}
+void* operator new(std::size_t n) { return Allocate(n); }
+void* operator new[](std::size_t n) { return Allocate(n); }
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept { return AllocateNoThrow(n); }
+void* operator new[](std::size_t n, const std::nothrow_t&) noexcept { return AllocateNoThrow(n); }
 void operator delete(void* block) noexcept { std::free(block); }
 void operator delete[](void* block) noexcept { std::free(block); }
 void operator delete(void* block, std::size_t) noexcept { std::free(block); }

@@ -14,8 +14,6 @@ class FailingAllocator {
   public:
     explicit FailingAllocator(long fail_at);
     ~FailingAllocator();
-    FailingAllocator(const FailingAllocator&) = delete;
-    FailingAllocator& operator=(const FailingAllocator&) = delete;
 
     // Allocations asked for so far in this one's lifetime.
     long count() const;

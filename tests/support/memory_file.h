@@ -19,8 +19,6 @@ class MemoryFile {
         std::setvbuf(stream_, buffer_, _IOFBF, sizeof buffer_);
     }
     ~MemoryFile() { std::fclose(stream_); }
-    MemoryFile(const MemoryFile&) = delete;
-    MemoryFile& operator=(const MemoryFile&) = delete;
 
     std::FILE* get() const { return stream_; }
     bool Reset(const std::string& contents) {

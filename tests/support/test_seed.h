@@ -23,14 +23,11 @@ inline std::uint32_t ChooseSeed() {
     return seed;
 }
 
-class TestSeed {
-  public:
+struct TestSeed {
     TestSeed(const char* file = __builtin_FILE(), int line = __builtin_LINE())
         : value_(ChooseSeed()),
           trace_(file, line, "ZENTRAIL_TEST_SEED=" + std::to_string(value_)) {}
     std::uint32_t value() const { return value_; }
-
-  private:
     std::uint32_t value_;
     ::testing::ScopedTrace trace_;
 };

@@ -37,27 +37,21 @@ std::int32_t CompilerDetectedBits() {
            (__builtin_cpu_supports("sse2") ? kCpuSse2 : 0);
 }
 #else
+unsigned ReadMxcsr() { return 0; }
 std::int32_t CompilerDetectedBits() { return kCpuDetected; }
 #endif
 
 // First in a fresh process, so this call detects. The SSE probe loads a
 // control word with flush-to-zero on, which must not stay loaded.
-TEST(CpuFeatureBits, DetectedOnceAsTheCompilerSeesItFloatControlUntouched) {
-#if defined(__i386__) || defined(__x86_64__)
+TEST(CpuFeatureBits, DetectedOnceAsTheCompilerSeesItFloatControlUntouchedWidestRoutinePicked) {
     const bool sse = (CompilerDetectedBits() & kCpuSse) != 0;
     const unsigned before = sse ? ReadMxcsr() : 0;
     const std::int32_t word = cpu_feature_bits();
     EXPECT_EQ(before, sse ? ReadMxcsr() : 0);
-#else
-    const std::int32_t word = cpu_feature_bits();
-#endif
     EXPECT_EQ(CompilerDetectedBits(), word);
     EXPECT_EQ(word, cpu_feature_bits());
-}
-
-// The last routine of the table that the processor runs, the scalar one
-// first; every other one needs a feature, or it would win everywhere.
-TEST(MtCreate, PicksTheWidestRoutineTheProcessorRuns) {
+    // The last routine of the table that the processor runs, the scalar one
+    // first; every other one needs a feature, or it would win everywhere.
     EXPECT_EQ(mt_regen_plain, kMtRoutines[0].regenerate);
     EXPECT_EQ(0, kMtRoutines[0].needs);
     const MtRoutineEntry* expected = &kMtRoutines[0];
@@ -74,7 +68,7 @@ TEST(MtCreate, PicksTheWidestRoutineTheProcessorRuns) {
 
 // Small blocks in between shift where malloc puts the next generator, so an
 // aligned and an unaligned start of the block are both likely.
-TEST(MtCreate, RecordOnA16ByteBoundaryInsideItsBlock) {
+TEST(MtGenerator, RecordOnA16ByteBoundaryInsideItsBlockWhichDestroyFreesSeededByTheSecond) {
     std::vector<std::unique_ptr<MtGenerator>> generators;
     std::vector<std::unique_ptr<char[]>> spacers;
     for (std::uint32_t i = 0; i < 64; ++i) {
@@ -85,12 +79,9 @@ TEST(MtCreate, RecordOnA16ByteBoundaryInsideItsBlock) {
         const auto block = reinterpret_cast<std::uintptr_t>(g->raw_block);
         EXPECT_TRUE(record % 16 == 0 && block <= record && record < block + 16) << record - block;
     }
-}
-
-// mt_destroy frees raw_block, not the record, and leaves the handle to its
-// holder. A record 16 bytes into its block makes freeing the wrong address
-// an invalid free under ASan, and not freeing it a leak at exit.
-TEST(MtDestroy, FreesTheRawBlockAndLeavesTheHandle) {
+    // mt_destroy frees raw_block, not the record, and leaves the handle to its
+    // holder. A record 16 bytes into its block makes freeing the wrong address
+    // an invalid free under ASan, and not freeing it a leak at exit.
     void* const block = std::malloc(sizeof(MtState) + 32);
     ASSERT_NE(nullptr, block);
     MtGenerator holder(7);
@@ -101,17 +92,12 @@ TEST(MtDestroy, FreesTheRawBlockAndLeavesTheHandle) {
     EXPECT_EQ(0, mt_destroy(&holder));
     EXPECT_EQ(placed, holder.handle);
     holder.handle = own;
-}
-
-// The clock may tick between reading it here and in the constructor.
-TEST(MtGenerator, SeedsFromTheCurrentSecond) {
+    // The clock may tick between reading it here and in the constructor.
     const std::time_t before = std::time(nullptr);
     MtGenerator generator;
     const std::time_t after = std::time(nullptr);
     const std::uint32_t first = mt_next(generator.handle);
-    const auto first_for = [](std::time_t t) {
-        return static_cast<std::uint32_t>(std::mt19937(static_cast<std::uint32_t>(t))());
-    };
+    const auto first_for = [](std::time_t t) { return std::mt19937(std::uint32_t(t))(); };
     EXPECT_TRUE(first == first_for(before) || first == first_for(after)) << first;
 }
 
@@ -170,8 +156,6 @@ TEST_P(MtRoutine, RegeneratesEvery624thValueAndLeavesX87Usable) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, MtRoutine, ::testing::ValuesIn(kMtRoutines),
-                         [](const ::testing::TestParamInfo<MtRoutineEntry>& routine) {
-                             return std::string(routine.param.name);
-                         });
+                         [](const auto& routine) { return std::string(routine.param.name); });
 
 }  // namespace

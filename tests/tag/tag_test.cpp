@@ -19,12 +19,6 @@ using namespace std::string_literals;
 using zentrail::soak::ReferenceChecksum;
 using zentrail::soak::ReferenceDigits;
 
-std::string RandomBytes(std::mt19937& random, std::size_t length) {
-    std::string bytes(length, '\0');
-    for (char& b : bytes) b = static_cast<char>(random());
-    return bytes;
-}
-
 std::uint32_t Checksum(const std::string& bytes) {
     return Crc32(bytes.data(), static_cast<std::int32_t>(bytes.size()));
 }
@@ -33,8 +27,10 @@ std::uint32_t Checksum(const std::string& bytes) {
 // use; each entry shows in a one-byte checksum. ctest gives this case a
 // process of its own, so the first call is the table's first build. Then
 // lengths around every step width, from every start offset: Crc32 must read
-// only the counted bytes, and none at all for a count of 0 or less.
-TEST(Crc32, AgreesWithBoostAfterEachRebuildAndReadsOnlyTheCount) {
+// only the counted bytes, and none at all for a count of 0 or less. The
+// stream's pieces may split the bytes anywhere. The digits agree with plain
+// division.
+TEST(ReferenceCode, ChecksumAfterEachRebuildOnlyOfTheCountInAnyPiecesDigitsInEveryRadix) {
     for (int build = 1; build <= 3; ++build) {
         BuildCrc32Table();
         for (int value = 0; value < 256; ++value) {
@@ -44,18 +40,13 @@ TEST(Crc32, AgreesWithBoostAfterEachRebuildAndReadsOnlyTheCount) {
     }
     const zentrail::test::TestSeed seed;
     std::mt19937 random(seed.value());
-    const std::string buffer = RandomBytes(random, 4200);
+    std::string buffer(4200, '\0');
+    for (char& b : buffer) b = static_cast<char>(random());
     for (std::size_t length = 0; length < 4100; length += 1 + length / 7) {
         const std::string piece = buffer.substr(length % 8, length);
         ASSERT_EQ(ReferenceChecksum(piece), Checksum(piece)) << "length " << length;
     }
     for (const std::int32_t count : {0, -1, INT32_MIN}) EXPECT_EQ(0u, Crc32(nullptr, count));
-}
-
-TEST(Crc32Stream, AnySplitGivesTheWholeChecksum) {
-    const zentrail::test::TestSeed seed;
-    std::mt19937 random(seed.value());
-    const std::string buffer = RandomBytes(random, 1500);
     Crc32Stream crc;
     EXPECT_EQ(0u, crc.Value());
     for (int trial = 0; trial < 300; ++trial) {
@@ -68,12 +59,7 @@ TEST(Crc32Stream, AnySplitGivesTheWholeChecksum) {
         }
         ASSERT_EQ(ReferenceChecksum(buffer.substr(0, length)), crc.Value()) << length;
     }
-}
-
-// Every radix, and the radices outside 2..62 that give no digits at all.
-TEST(EncodeBaseN, AgreesWithPlainDivision) {
-    const zentrail::test::TestSeed seed;
-    std::mt19937 random(seed.value());
+    // Every radix, and the radices outside 2..62 that give no digits at all.
     for (std::int32_t radix = 2; radix <= 62; ++radix) {
         for (int n = 0; n < 200; ++n) {
             const std::uint32_t value = n < 2 ? 0xFFFFFFFFu * n : random() >> (n % 32);
@@ -88,7 +74,7 @@ TEST(EncodeBaseN, AgreesWithPlainDivision) {
 }
 
 // The worked examples; a non-empty code never touches the generator.
-TEST(ComposeTag, WorkedExamplesDrawNothing) {
+TEST(ComposeTag, WorkedExamplesDrawNothingAZeroChecksumTheNextValue) {
     for (const auto& [tag, name, output] :
          std::vector<std::array<std::string, 3>>{{"x", "abc", "x_1Qafmj"},
                                                  {"tag", "123456789", "tag_4CJmu4"},
@@ -98,11 +84,8 @@ TEST(ComposeTag, WorkedExamplesDrawNothing) {
         EXPECT_EQ(output, ComposeTag(tag, name, random));
         EXPECT_EQ(kMtWords, random.handle->index);
     }
-}
-
-// An empty name, and one whose checksum is 0, take the next value of the
-// generator; a generator without memory gives no number.
-TEST(ComposeTag, ZeroChecksumTakesTheGeneratorsNextValue) {
+    // An empty name, and one whose checksum is 0, take the next value of the
+    // generator; a generator without memory gives no number.
     MtGenerator random(1234567890);
     EXPECT_EQ("x_2657703298", ComposeTag("x", "", random));
     EXPECT_EQ(1u, random.handle->index);

@@ -38,8 +38,7 @@ std::string ReadAll(std::FILE* file) {
 
 // Joins the pieces of each line; no piece is larger than a block, so the
 // reader never gathers a long line.
-class CollectingSink final : public LineSink {
-  public:
+struct CollectingSink final : LineSink {
     explicit CollectingSink(std::size_t block) : block_(block) {}
     bool Part(std::string_view bytes) override {
         EXPECT_FALSE(bytes.empty()) << "empty piece";
@@ -57,8 +56,6 @@ class CollectingSink final : public LineSink {
 
     std::vector<std::string> lines;
     std::size_t stop_after = SIZE_MAX;
-
-  private:
     std::size_t block_;
     std::string current_;
 };
@@ -156,7 +153,7 @@ std::string Expected(const std::string& tag, const std::vector<std::string>& nam
 // The reader's blocks are 64 KiB: a CR at the end of one, with its feed or
 // another byte at the start of the next; then random names, now and then one
 // over several blocks.
-TEST(TagTool, OneTagPerLineOfStandardInput) {
+TEST(TagTool, OneTagPerLineOfStandardInputAndTheExitCodes) {
     const zentrail::test::TestSeed seed;
     std::mt19937 random(seed.value());
     std::string drawn;
@@ -175,11 +172,8 @@ TEST(TagTool, OneTagPerLineOfStandardInput) {
         EXPECT_EQ(Expected("#news", zentrail::test::ReferenceLines(input)), run.out)
             << ::testing::PrintToString(input.substr(0, 20));
     }
-}
-
-// Bad usage: exit code 2, nothing written, one line on standard error. A
-// stream opened for reading only refuses every write: exit code 1.
-TEST(TagTool, ExitCodes) {
+    // Bad usage: exit code 2, nothing written, one line on standard error. A
+    // stream opened for reading only refuses every write: exit code 1.
     for (const auto& arguments : std::vector<std::vector<std::string>>{
              {}, {"--nope", "x"}, {"--time", "4294967296", "x"}}) {
         const ToolRun run = RunTool(arguments, "abc\n");
