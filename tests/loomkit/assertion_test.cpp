@@ -41,7 +41,7 @@ const auto kExitedWithMinusOne = ::testing::ExitedWithCode(255);
 
 // A record has no line break of its own: the second continues the first's
 // last line. No format gives "No message" and a line feed.
-TEST_F(ReportAssertion, AppendsFourLineRecordsCutToSizeExitsWithMinusOneFromMacroAndBoost) {
+TEST_F(ReportAssertion, AppendsRecordsCutToSizeAndExitsWithMinusOne) {
     EXPECT_EXIT(loomkit::report_assertion("a", "b.cpp", 1, "%s=%d", "x", 5), kExitedWithMinusOne,
                 "");
     EXPECT_EXIT(loomkit::report_assertion("c", "d.cpp", 2, nullptr), kExitedWithMinusOne, "");

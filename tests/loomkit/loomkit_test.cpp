@@ -24,7 +24,7 @@ using namespace std::string_literals;
 using loomkit::array_to_string;
 
 // Both modes against the NUL-pair rule; the strict one throws on a pair.
-TEST(TextConversions, ArrayKeepsTheBytesBeforeTheFirstNulPairDecimalAgreesWithStd) {
+TEST(TextConversions, NulPairsAndDecimals) {
     for (const std::string& input : {""s, "abc"s, "a\0b"s, "\0a"s, "\0"s, "a\0"s, "ab\0\0cd"s,
                                      "\0\0"s, "abc\0\0"s, "a\0b\0c"s}) {
         const auto count = static_cast<std::uint32_t>(input.size());
@@ -74,7 +74,7 @@ struct FakeControl : loomkit::text_source {
 
 // The exact size, bytes kept when growing; a refused request throws with the
 // size, unsigned, and a refused growth leaves the old block to the caller.
-TEST(ScopedBuffer, ExactSizeKeptBytesAndExhaustionWindowTextReadThroughIt) {
+TEST(ScopedBuffer, SizeGrowthExhaustionAndTheWindowTextOnTop) {
     loomkit::scoped_buffer_base buffer;
     EXPECT_FALSE(buffer.Allocate(nullptr, 0));
     EXPECT_EQ(nullptr, buffer.data);

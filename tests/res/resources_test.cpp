@@ -224,7 +224,10 @@ TEST_P(ProgramResources, ManifestAndVersionBlockAreTheProgramsAndCarryTheVersion
               strings);
 }
 
-INSTANTIATE_TEST_SUITE_P(Programs, ProgramResources, ::testing::ValuesIn(kPrograms));
+INSTANTIATE_TEST_SUITE_P(Programs, ProgramResources, ::testing::ValuesIn(kPrograms),
+                         [](const auto& program) {
+                             return program.index == 0 ? "ThisBuild" : "I686";
+                         });
 
 // The program tests carry the same resources. The loader applied the
 // manifest at start-up if comctl32 came from the side-by-side store (Wine's

@@ -43,7 +43,7 @@ std::int32_t CompilerDetectedBits() { return kCpuDetected; }
 
 // First in a fresh process, so this call detects. The SSE probe loads a
 // control word with flush-to-zero on, which must not stay loaded.
-TEST(CpuFeatureBits, DetectedOnceAsTheCompilerSeesItFloatControlUntouchedWidestRoutinePicked) {
+TEST(CpuFeatureBits, DetectedOnceAsTheCompilerSeesItAndPickTheWidestRoutine) {
     const bool sse = (CompilerDetectedBits() & kCpuSse) != 0;
     const unsigned before = sse ? ReadMxcsr() : 0;
     const std::int32_t word = cpu_feature_bits();
@@ -68,7 +68,7 @@ TEST(CpuFeatureBits, DetectedOnceAsTheCompilerSeesItFloatControlUntouchedWidestR
 
 // Small blocks in between shift where malloc puts the next generator, so an
 // aligned and an unaligned start of the block are both likely.
-TEST(MtGenerator, RecordOnA16ByteBoundaryInsideItsBlockWhichDestroyFreesSeededByTheSecond) {
+TEST(MtGenerator, AlignedRecordFreedWithItsBlockAndSeededByTheSecond) {
     std::vector<std::unique_ptr<MtGenerator>> generators;
     std::vector<std::unique_ptr<char[]>> spacers;
     for (std::uint32_t i = 0; i < 64; ++i) {

@@ -30,7 +30,7 @@ std::uint32_t Checksum(const std::string& bytes) {
 // only the counted bytes, and none at all for a count of 0 or less. The
 // stream's pieces may split the bytes anywhere. The digits agree with plain
 // division.
-TEST(ReferenceCode, ChecksumAfterEachRebuildOnlyOfTheCountInAnyPiecesDigitsInEveryRadix) {
+TEST(ReferenceCode, ChecksumAndDigitsAgreeWithTheReferences) {
     for (int build = 1; build <= 3; ++build) {
         BuildCrc32Table();
         for (int value = 0; value < 256; ++value) {
@@ -74,7 +74,7 @@ TEST(ReferenceCode, ChecksumAfterEachRebuildOnlyOfTheCountInAnyPiecesDigitsInEve
 }
 
 // The worked examples; a non-empty code never touches the generator.
-TEST(ComposeTag, WorkedExamplesDrawNothingAZeroChecksumTheNextValue) {
+TEST(ComposeTag, WorkedExamplesAndTheFallback) {
     for (const auto& [tag, name, output] :
          std::vector<std::array<std::string, 3>>{{"x", "abc", "x_1Qafmj"},
                                                  {"tag", "123456789", "tag_4CJmu4"},
