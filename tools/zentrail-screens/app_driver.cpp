@@ -221,32 +221,6 @@ bool ClickAt(POINT point) {
     return Send(inputs);
 }
 
-bool CloseBoxOf(HWND window, POINT& point) {
-    const RECT rect = RectOf(window);
-    // The close box sits at the right end of the caption: ask the window
-    // about every point of that corner and take the middle of the box.
-    const int bottom = rect.top + GetSystemMetrics(SM_CYCAPTION) + 2 * GetSystemMetrics(SM_CYFRAME);
-    const int left = rect.right - 4 * GetSystemMetrics(SM_CXSIZE);
-    long sumX = 0;
-    long sumY = 0;
-    long count = 0;
-    for (int y = rect.top; y < bottom; ++y) {
-        for (int x = rect.right - 1; x >= left && x >= rect.left; --x) {
-            DWORD_PTR hit = 0;
-            if (SendMessageTimeoutA(window, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_ABORTIFHUNG,
-                                    kAnswerMs, &hit) &&
-                hit == HTCLOSE) {
-                sumX += x;
-                sumY += y;
-                ++count;
-            }
-        }
-    }
-    if (count == 0) return false;
-    point = POINT{static_cast<LONG>(sumX / count), static_cast<LONG>(sumY / count)};
-    return true;
-}
-
 bool ClipboardText(std::string& text) {
     if (!OpenClipboard(nullptr)) return false;
     bool got = false;

@@ -76,10 +76,6 @@ bool TypeText(const std::string& text);
 bool MoveMouseTo(POINT point);
 bool ClickAt(POINT point);
 
-// The point of window's caption close box, found by asking the window; false
-// when it has none.
-bool CloseBoxOf(HWND window, POINT& point);
-
 // The clipboard's CF_TEXT; false when it holds none or cannot be opened.
 bool ClipboardText(std::string& text);
 bool EmptyTheClipboard();
